@@ -1,0 +1,106 @@
+#include "resources/Resources.h"
+
+#include <QFile>
+#include <QHash>
+#include <QResource>
+#include <QTextStream>
+
+#include "resources/StringTable.h"
+
+namespace resources {
+namespace {
+
+// The override is mapped under its own root so that both sets stay reachable.
+constexpr char kOverrideRoot[] = "/teskres";
+
+QString g_overridePath;
+QHash<int, QString> g_overrideStrings;
+
+QString Unescape(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+      out += '\n';
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+void ReadOverrideStrings() {
+  g_overrideStrings.clear();
+  QFile file(QString(":") + kOverrideRoot + "/strings.txt");
+  if (!file.open(QIODevice::ReadOnly)) return;
+  QTextStream in(&file);
+  in.setEncoding(QStringConverter::Utf8);
+  while (!in.atEnd()) {
+    const QString line = in.readLine();
+    const qsizetype tab = line.indexOf('\t');
+    bool ok = false;
+    const int id = line.left(tab).toInt(&ok);
+    if (tab > 0 && ok) g_overrideStrings.insert(id, Unescape(line.mid(tab + 1)));
+  }
+}
+
+// The first of the override's and the program's own paths that exists.
+QString Find(const QString& relative) {
+  if (!g_overridePath.isEmpty()) {
+    QString over = QString(":") + kOverrideRoot + "/" + relative;
+    if (QFile::exists(over)) return over;
+  }
+  QString own = ":/" + relative;
+  return QFile::exists(own) ? own : QString();
+}
+
+}  // namespace
+
+bool LoadOverride(const QString& programFolder) {
+  UnloadOverride();
+  const QString path = programFolder + "/TESKRES.rcc";
+  if (!QFile::exists(path) || !QResource::registerResource(path, kOverrideRoot)) return false;
+  g_overridePath = path;
+  ReadOverrideStrings();
+  return true;
+}
+
+void UnloadOverride() {
+  if (g_overridePath.isEmpty()) return;
+  QResource::unregisterResource(g_overridePath, kOverrideRoot);
+  g_overridePath.clear();
+  g_overrideStrings.clear();
+}
+
+// A picture may be stored as PNG or as BMP.
+QString FindPicture(const char* folder, int id) {
+  for (const char* ext : {"png", "bmp"}) {
+    QString path = Find(QString("%1/%2.%3").arg(folder).arg(id).arg(ext));
+    if (!path.isEmpty()) return path;
+  }
+  return {};
+}
+
+QImage BitmapImage(int id) {
+  const QString path = FindPicture("bitmaps", id);
+  return path.isEmpty() ? QImage() : QImage(path);
+}
+
+QPixmap Bitmap(int id) {
+  const QString path = FindPicture("bitmaps", id);
+  return path.isEmpty() ? QPixmap() : QPixmap(path);
+}
+
+QIcon Icon(int id) {
+  const QString path = FindPicture("icons", id);
+  return path.isEmpty() ? QIcon() : QIcon(path);
+}
+
+QString String(int id) {
+  if (auto it = g_overrideStrings.constFind(id); it != g_overrideStrings.constEnd()) return *it;
+  const std::string_view text = DefaultString(id);
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace resources
