@@ -32,7 +32,7 @@ struct Connection {
     auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
         xcb_intern_atom_reply(c, cookie, nullptr), &std::free);
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
   }
   std::string Property(xcb_window_t w, xcb_atom_t property, xcb_atom_t type) const {
     auto cookie = xcb_get_property(c, 0, w, property, type, 0, 1 << 16);
