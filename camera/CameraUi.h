@@ -25,4 +25,9 @@ class CameraUi {
   virtual void CloseBusyDialog() = 0;
   // Advances the progress dialog when one is shown.
   virtual void StepProgress() = 0;
+  // The storage poll (timer 1) belongs to the window: it is stopped before
+  // every storage command and armed again afterwards, with 500 ms. A user
+  // interface without a storage poll (the terminal) keeps these as they are.
+  virtual void StopStoragePoll() {}
+  virtual void StartStoragePoll(int /*ms*/) {}
 };

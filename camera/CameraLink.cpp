@@ -1,0 +1,458 @@
+#include "camera/CameraLink.h"
+
+#include <algorithm>
+#include <climits>
+#include <new>
+
+#include "fileops/DcfRules.h"
+#include "platform/ui/Pacing.h"
+#include "resources/StringIds.h"
+
+namespace {
+
+// A FAT directory holds at most 65536 entries: a camera that keeps sending
+// records past that is broken, and the listing must still end.
+constexpr int kMaxRecords = 65536;
+
+constexpr const char* kRootRow = "MemoryStick";
+constexpr const char* kNoStickRow = "Non MemoryStick";
+
+int MessageFor(int request) {
+  switch (request) {
+    case REQ_GET_CAPACITY:
+    case REQ_CHANGE_DIR:
+    case REQ_LIST_DIR: return ids::ERROR_READING_STICK;
+    case REQ_FORMAT: return ids::FAILED_TO_FORMAT;
+    case REQ_MAKE_DIR: return ids::FAILED_TO_CREATE_FOLDER;
+    case REQ_DELETE: return ids::FAILED_TO_DELETE;
+    case REQ_RENAME: return ids::FAILED_TO_RENAME;
+    case REQ_WRITE_FILE:
+    case REQ_READ_FILE: return ids::FAILED_TO_COPY;
+    default: return ids::CANNOT_EXECUTE;
+  }
+}
+
+CamEntry FolderEntry(std::string name) {
+  CamEntry e;
+  e.name = name;
+  e.displayName = std::move(name);
+  e.isFolder = true;
+  return e;
+}
+
+}  // namespace
+
+CameraLink::CameraLink(CameraDriver& driver, CameraUi& ui) : driver_(driver), ui_(ui) {}
+
+int CameraLink::Write(int request, int value, int index, int length, const void* data) {
+  uint8_t none = 0;  // the driver wants a valid pointer even for no data
+  return driver_.Vendor_Write(request, value, index, length, data ? const_cast<void*>(data) : &none);
+}
+
+bool CameraLink::Read(int request, void* data, int length) {
+  return driver_.Vendor_Read(request, 0, 0, length, data) != 0;
+}
+
+int CameraLink::BulkIn(void* data, int length) {
+  return std::clamp(driver_.Bulk_IN(data, length), 0, length);
+}
+
+int CameraLink::OpenDevice() {
+  deviceOpen = driver_.Device_Open() != 0;
+  return deviceOpen ? 1 : 0;
+}
+
+void CameraLink::CloseDevice() {
+  driver_.Device_Close();
+  deviceOpen = false;
+}
+
+int CameraLink::SetMode(int mode) { return Write(REQ_SET_MODE, mode, 0, 0, nullptr); }
+
+int CameraLink::EnterStorageMode() {
+  if (!deviceOpen) {
+    ResetCameraPane();
+    return 0;
+  }
+  if (!SetMode(MODE_STORAGE)) return 0;
+  GetPacing().Wait(500);
+  if (!CheckMedia()) {
+    mediaReady = false;
+    mediaState = 2;
+    ListCamFolder();  // the placeholder only
+    ui_.FillCamPane();
+    return 0;
+  }
+  mediaReady = true;
+  mediaState = 1;
+  ChangeCamFolder("\\");
+  ListCamFolder();
+  ui_.FillCamPane();
+  return 1;
+}
+
+void CameraLink::CameraGone() {
+  CloseDevice();
+  ResetCameraPane();
+  ui_.ShowMessage(ids::DEVICE_NOT_FOUND, MsgIcon::Warning);
+  ui_.Repaint();
+  GetPacing().Wait(2000);
+}
+
+int CameraLink::CheckCamStatus(int request, int result) {
+  if (!deviceOpen) return 0;
+  if (result == 0) {
+    CameraGone();
+    return 0;
+  }
+  uint8_t status = 0;
+  bool statusRead = Read(REQ_GET_STATUS, &status, 1);
+  if (!statusRead) status = static_cast<uint8_t>(result & 0xFF);
+
+  if (status == 0) return 1;
+  if (status == 1 && request == REQ_LIST_DIR) return 1;
+  if (status == 0x23 || status == 0x24) return 0;  // the camera wants these passed over quietly
+
+  if (request == 0 && !statusRead) {
+    if (deviceOpen)
+      CameraGone();
+    else
+      GetPacing().Wait(2000);
+    return 0;
+  }
+  ui_.ShowMessage(MessageFor(request), MsgIcon::Error);
+  return 0;
+}
+
+int CameraLink::ChangeCamFolder(std::string_view name) {
+  if (!deviceOpen) return 0;
+  // The path follows the request before its outcome is known.
+  if (camPath == "DCIM" || camPath == "QXMOV")
+    camPath = name == ".." ? "\\" : std::string(name);
+  else if (name == "..")
+    camPath = parentKind == PARENT_DCIM ? "DCIM" : parentKind == PARENT_QXMOV ? "QXMOV" : "\\";
+  else
+    camPath = std::string(name);
+
+  auto field = MakeFolderNameField(name);
+  if (!field) return 0;  // no folder the camera could hold has such a name
+  int answer = CheckCamStatus(REQ_CHANGE_DIR, Write(REQ_CHANGE_DIR, 0, 0, kFolderNameField, field->data()));
+  if (answer) {
+    if (name == "DCIM") parentKind = PARENT_DCIM;
+    else if (name == "QXMOV") parentKind = PARENT_QXMOV;
+    else if (name == "\\") parentKind = PARENT_ROOT;
+  }
+  return answer;
+}
+
+void CameraLink::SetPlaceholder() {
+  folders.clear();
+  files.clear();
+  folders.push_back(FolderEntry(unformattedStick ? kRootRow : kNoStickRow));
+}
+
+bool CameraLink::KeepRecord(const CamEntry& e) const {
+  if (e.isFolder) {
+    if (e.name == "..") return camPath != "\\";
+    if (!IsSafeCameraName(e.name)) return false;
+    if (camPath == "\\") return e.name == "DCIM" || e.name == "QXMOV";
+    if (camPath == "DCIM" || camPath == "QXMOV") return IsValidDcfFolderName(e.name, {}, nullptr);
+    return false;  // DCF folders hold no sub-folders
+  }
+  if (camPath == "\\" || camPath == "DCIM" || camPath == "QXMOV") return false;
+  return IsSafeCameraName(e.displayName) && IsValidDcfFileName(e.displayName, parentKind);
+}
+
+void CameraLink::ListCamFolder() {
+  folders.clear();
+  files.clear();
+  if (!deviceOpen || !mediaReady) {
+    SetPlaceholder();
+    return;
+  }
+  if (!CheckCamStatus(0, 1)) return;
+
+  CamEntry root = FolderEntry(kRootRow);
+  std::array<uint8_t, kCapacityReplyLength> reply{};
+  if (Read(REQ_GET_CAPACITY, reply.data(), kCapacityReplyLength)) {
+    Capacity c = DecodeCapacity(reply);
+    root.size = c.freeBytes;
+    totalCapacity = c.totalBytes;
+  } else {
+    totalCapacity = 0;
+  }
+  folders.push_back(root);
+
+  int listResult = Write(REQ_LIST_DIR, 0, 0, 0, nullptr);
+  std::array<uint8_t, kDirRecordLength> raw{};
+  for (int n = 0; n < kMaxRecords; ++n) {
+    raw.fill(0);
+    if (BulkIn(raw.data(), kDirRecordLength) < kDirRecordLength) break;
+    DirRecord rec = DecodeDirRecord(raw);
+    if (rec.endOfListing) break;
+    if (rec.name == ".") continue;
+    CamEntry e;
+    e.name = rec.name;
+    e.extension = rec.extension;
+    e.size = rec.size;
+    e.displayName = rec.name + "." + rec.extension;
+    e.isFolder = rec.extension.empty();
+    if (e.isFolder) e.displayName = rec.name;
+    if (rec.name != "..") {
+      CamDateTime t = DecodeFatTime(rec.time, rec.date);
+      e.year = t.year, e.month = t.month, e.day = t.day, e.hour = t.hour, e.minute = t.minute;
+    }
+    if (KeepRecord(e)) (e.isFolder ? folders : files).push_back(std::move(e));
+  }
+  CheckCamStatus(REQ_LIST_DIR, listResult);
+}
+
+int CameraLink::CheckMedia() {
+  std::array<uint8_t, kMediaStatusReplyLength> reply{};
+  MediaStatus s;
+  for (;;) {
+    if (!deviceOpen) return 0;
+    reply.fill(0);
+    if (!Read(REQ_MEDIA_STATUS, reply.data(), kMediaStatusReplyLength)) {
+      ui_.CloseBusyDialog();
+      CheckCamStatus(0, 0);
+      return 0;
+    }
+    s = DecodeMediaStatus(reply);
+    if (s.settled) break;
+    GetPacing().Wait(300);  // the camera is still examining the Memory Stick
+  }
+  if (!mediaNotified && !s.present) {
+    ui_.ShowFormatButton(false);
+    unformattedStick = false;
+    mediaNotified = true;
+    mediaReady = false;
+    ListCamFolder();
+    ui_.FillCamPane();
+  }
+  if (s.notFormatted) {
+    if (mediaState == 0) unformattedStick = true;
+    if (mediaNotified) {
+      ui_.CloseBusyDialog();
+      ui_.ShowMessage(ids::NOT_FORMATTED, MsgIcon::Error);
+      mediaNotified = false;
+      unformattedStick = true;
+      mediaReady = false;  // the relisting must show the placeholder, not read the stick
+      ListCamFolder();
+      ui_.FillCamPane();
+      ui_.ShowFormatButton(true);
+      ui_.Repaint();
+    }
+    return 0;
+  }
+  if (s.notSupported) {
+    if (mediaNotified) {
+      ui_.CloseBusyDialog();
+      ui_.ShowMessage(ids::NOT_SUPPORTED, MsgIcon::Error);
+      ui_.Repaint();
+      mediaNotified = false;
+      unformattedStick = false;
+    }
+    return 0;
+  }
+  unformattedStick = false;
+  uint8_t ready = 0;
+  if (!Read(REQ_MEDIA_READY, &ready, 1)) {
+    ui_.CloseBusyDialog();
+    CheckCamStatus(0, 0);
+    return 0;
+  }
+  return ready != 0 ? 1 : 0;
+}
+
+bool CameraLink::HasFolderRow(std::string_view name) const {
+  return std::any_of(folders.begin() + (folders.empty() ? 0 : 1), folders.end(),
+                     [&](const CamEntry& e) { return e.name == name; });
+}
+
+bool CameraLink::HasFolderRowContaining(std::string_view part) const {
+  return std::any_of(folders.begin() + (folders.empty() ? 0 : 1), folders.end(),
+                     [&](const CamEntry& e) { return e.name.find(part) != std::string::npos; });
+}
+
+void CameraLink::EnsureDefaultFolders() {
+  if (camPath != "\\") return;
+  ListCamFolder();
+  ui_.StepProgress();
+  if (!HasFolderRow("DCIM")) MakeCameraFolder("DCIM");
+  if (!HasFolderRow("QXMOV")) MakeCameraFolder("QXMOV");
+  ui_.StepProgress();
+  // A folder is only made where the camera really went: a failed move would
+  // otherwise leave 100QXCAM or 100QXMSC in the root.
+  if (ChangeCamFolder("DCIM")) {
+    ListCamFolder();
+    if (!HasFolderRowContaining("QXCAM")) MakeCameraFolder("100QXCAM");
+  }
+  ui_.StepProgress();
+  ChangeCamFolder("\\");
+  if (ChangeCamFolder("QXMOV")) {
+    ListCamFolder();
+    if (!HasFolderRowContaining("QXMSC")) MakeCameraFolder("100QXMSC");
+  }
+  ui_.StepProgress();
+  ChangeCamFolder("\\");
+  ui_.StepProgress();
+}
+
+int CameraLink::MakeCameraFolder(std::string_view name) {
+  ui_.StopStoragePoll();
+  int answer = 0;
+  auto field = MakeFolderNameField(name);
+  if (deviceOpen && field) {
+    std::array<uint8_t, 13> payload{};
+    std::copy(field->begin(), field->end(), payload.begin());
+    auto stamp = FatTimeBytes(LocalTimeNow());
+    std::copy(stamp.begin(), stamp.end(), payload.begin() + kFolderNameField);
+    answer = CheckCamStatus(REQ_MAKE_DIR, Write(REQ_MAKE_DIR, 0, 0, 13, payload.data()));
+  }
+  ui_.StartStoragePoll(500);
+  return answer;
+}
+
+int CameraLink::DeleteCameraFile(std::string_view name) {
+  ui_.StopStoragePoll();
+  int answer = 0;
+  auto field = MakeFileNameField(name);
+  if (deviceOpen && field)
+    answer = CheckCamStatus(REQ_DELETE, Write(REQ_DELETE, 0, 0, kFileNameField, field->data()));
+  ui_.StartStoragePoll(500);
+  return answer;
+}
+
+int CameraLink::RenameCameraFile(std::string_view oldName, std::string_view newName) {
+  auto oldField = MakeFileNameField(oldName);
+  auto newField = MakeFileNameField(newName);
+  if (!deviceOpen || !oldField || !newField) return 0;
+  std::array<uint8_t, 2 * kFileNameField> payload{};
+  std::copy(oldField->begin(), oldField->end(), payload.begin());
+  std::copy(newField->begin(), newField->end(), payload.begin() + kFileNameField);
+  return CheckCamStatus(REQ_RENAME, Write(REQ_RENAME, 0, 0, 2 * kFileNameField, payload.data()));
+}
+
+int CameraLink::CheckWriteProtect() {
+  ui_.StopStoragePoll();
+  std::array<uint8_t, kMediaStatusReplyLength> reply{};
+  if (!Read(REQ_MEDIA_STATUS, reply.data(), kMediaStatusReplyLength)) {
+    // No answer is no permission: the camera is gone.
+    CheckCamStatus(0, 0);
+    ui_.StartStoragePoll(500);
+    return 0;
+  }
+  if (DecodeMediaStatus(reply).writeProtected) {
+    ui_.ShowMessage(ids::WRITE_PROTECTED, MsgIcon::Information);
+    ui_.StartStoragePoll(500);
+    return 0;
+  }
+  return 1;
+}
+
+void CameraLink::ResetCameraPane() {
+  ui_.ShowCameraButtons(false);
+  SetPlaceholder();
+  ui_.FillCamPane();
+  ui_.EnableCameraPane(false);
+  ui_.ShowFormatButton(unformattedStick);
+}
+
+std::vector<std::string> CameraLink::PaneRowNames() const {
+  std::vector<std::string> names;
+  for (const CamEntry& e : folders) names.push_back(e.name);
+  for (const CamEntry& e : files) names.push_back(e.displayName);
+  return names;
+}
+
+Capacity CameraLink::ReadCapacity() {
+  std::array<uint8_t, kCapacityReplyLength> reply{};
+  if (!Read(REQ_GET_CAPACITY, reply.data(), kCapacityReplyLength)) return {};
+  return DecodeCapacity(reply);
+}
+
+std::optional<Capacity> CameraLink::ReadCapacityForUpload() {
+  ReadCapacity();  // the camera's first answer after a change may be stale
+  GetPacing().Wait(100);
+  std::array<uint8_t, kCapacityReplyLength> reply{};
+  if (!Read(REQ_GET_CAPACITY, reply.data(), kCapacityReplyLength)) return std::nullopt;
+  return DecodeCapacity(reply);
+}
+
+int CameraLink::WriteCameraFile(std::string_view name, uint32_t size, const CamDateTime& stamp,
+                                const std::function<int(uint8_t*, int)>& source,
+                                const std::function<void()>& onBlock) {
+  auto field = MakeFileNameField(name);
+  if (!field) return 0;
+  std::array<uint8_t, 17> payload{};
+  std::copy(field->begin(), field->end(), payload.begin());
+  auto stampBytes = FatTimeBytes(stamp);
+  std::copy(stampBytes.begin(), stampBytes.end(), payload.begin() + kFileNameField);
+  Write(REQ_WRITE_FILE, static_cast<int>(size & 0xFFFF), static_cast<int>(size >> 16), 17,
+        payload.data());  // its result tells nothing; the blocks do
+
+  std::vector<uint8_t> block(kBulkBlock, 0);
+  uint64_t sent = 0;
+  for (;;) {
+    // Never more than announced, even if the PC file grew meanwhile.
+    int ask = static_cast<int>(std::min<uint64_t>(kBulkBlock, size - sent));
+    int n = source(block.data(), ask);
+    if (n < 0 || n > ask) return 0;
+    int m = driver_.Bulk_OUT(block.data(), n);
+    if (onBlock) onBlock();
+    if (m != n) return 0;
+    sent += static_cast<uint64_t>(n);
+    if (n < kBulkBlock) {
+      GetPacing().Wait(500);
+      return sent == size ? 1 : 0;  // a file that shrank was not sent whole
+    }
+  }
+}
+
+CameraLink::ReadResult CameraLink::ReadCameraFile(std::string_view name, uint32_t size,
+                                                  const std::function<bool(const uint8_t*, int)>& sink,
+                                                  const std::function<void()>& onBlock) {
+  ReadResult result;
+  auto field = MakeFileNameField(name);
+  if (!field) {
+    result.sinkOk = false;
+    return result;
+  }
+  Write(REQ_READ_FILE, 0, 0, kFileNameField, field->data());  // the bulk reads tell the outcome
+  std::vector<uint8_t> piece(kBulkBlock, 0);
+  int got = 0;
+  do {
+    int ask = static_cast<int>(std::min<uint64_t>(kBulkBlock, size - std::min<uint64_t>(size, result.total)));
+    got = BulkIn(piece.data(), ask);
+    // After a sink failure the rest is still drained, so that the camera's
+    // pipe is empty for the next request.
+    if (result.sinkOk && got > 0) result.sinkOk = sink(piece.data(), got);
+    if (onBlock) onBlock();
+    result.total += static_cast<uint64_t>(got);
+  } while (got == kBulkBlock);
+  return result;
+}
+
+std::optional<std::vector<uint8_t>> CameraLink::ReadWholeFile(std::string_view name, uint32_t size,
+                                                              int statusRequest) {
+  auto field = MakeFileNameField(name);
+  if (!field || size > static_cast<uint32_t>(INT_MAX)) {
+    ui_.ShowMessage(ids::FAILED_TO_READ_FILE, MsgIcon::Error);
+    return std::nullopt;
+  }
+  int rc = Write(REQ_READ_FILE, 0, 0, kFileNameField, field->data());
+  std::vector<uint8_t> data;
+  try {
+    data.resize(size);
+  } catch (const std::bad_alloc&) {
+    data.clear();
+  }
+  int want = static_cast<int>(size);
+  if (data.size() != size || BulkIn(data.data(), want) != want) {
+    ui_.ShowMessage(ids::FAILED_TO_READ_FILE, MsgIcon::Error);
+    return std::nullopt;
+  }
+  if (!CheckCamStatus(statusRequest, rc)) return std::nullopt;
+  return data;
+}
