@@ -1,0 +1,480 @@
+#include "platform/camsim/CameraModel.h"
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/camsim/LiveSource.h"
+#include "platform/camsim/MemoryStick.h"
+#include "platform/camsim/Requests.h"
+
+namespace camsim {
+
+namespace {
+
+enum class Speed { Full, High, Unlimited };
+
+// Bytes per second of the bulk pipes: USB full speed and a high-speed camera.
+uint64_t BytesPerSecond(Speed s) { return s == Speed::Full ? 1000000 : 35000000; }
+
+const char* SpeedName(Speed s) { return s == Speed::Full ? "full" : s == Speed::High ? "high" : "unlimited"; }
+
+std::string Hex(int v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%02x", v);
+  return buf;
+}
+
+uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+
+void PutLe32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+bool IsSuccess(int request, uint8_t status) {
+  return status == kStatusOk || (status == kStatusListed && request == REQ_LIST_DIR);
+}
+
+// Printable form of a name for the log: control bytes as \xNN.
+std::string Shown(const std::string& name) {
+  std::string out = "\"";
+  for (unsigned char c : name) {
+    if (c < 0x20 || c >= 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    } else {
+      out += char(c);
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+struct CameraModel::Impl {
+  explicit Impl(ModelOptions o) : options(std::move(o)), stick(options.stick, options.capacityBytes) {}
+
+  ModelOptions options;
+  std::mutex mutex;
+  bool plugged = true;
+  int nextSession = 1;
+  std::set<int> sessions;
+  int mode = kModeRelease;
+  uint8_t lastStatus = kStatusOk;
+  MemoryStick stick;
+  LiveSource live;
+  // Which component's data the bulk-in pipe carries.
+  enum class Pipe { None, Stick, Live } pipe = Pipe::None;
+
+  // Injected faults.
+  int examineLeft = 0;
+  int failLeft = 0;
+  std::map<int, uint8_t> injected;  // request -> status of its next answer
+  bool shortBulk = false;
+  Speed speed = Speed::High;
+
+  void Log(const std::string& line) {
+    if (options.log) options.log(line);
+  }
+
+  void Sleep(std::chrono::microseconds d) {
+    if (d.count() <= 0) return;
+    if (options.sleep)
+      options.sleep(d);
+    else
+      std::this_thread::sleep_for(d);
+  }
+
+  std::chrono::microseconds PaceFor(int bytes) const {
+    if (speed == Speed::Unlimited || bytes <= 0) return std::chrono::microseconds(0);
+    return std::chrono::microseconds(uint64_t(bytes) * 1000000 / BytesPerSecond(speed));
+  }
+
+  // Camera powered up again (or for the first time).
+  void Reboot() {
+    sessions.clear();
+    mode = kModeRelease;
+    lastStatus = kStatusOk;
+    stick.Reset();
+    live.Reset();
+    pipe = Pipe::None;
+  }
+
+  // A stick pulled out or changed under the camera loses its state.
+  void StickChanged() {
+    stick.Reset();
+    if (pipe == Pipe::Stick) pipe = Pipe::None;
+  }
+
+  bool Alive(int session) const { return plugged && sessions.count(session) > 0; }
+
+  // The common gate of every control transfer: false when it fails on the wire.
+  bool Admit(int session, int request, const char* dir) {
+    if (!Alive(session)) {
+      Log("session " + std::to_string(session) + " " + dir + " " + RequestName(request) + ": no camera on this session");
+      return false;
+    }
+    if (failLeft > 0) {
+      --failLeft;
+      Log("session " + std::to_string(session) + " " + dir + " " + RequestName(request) + ": transfer failed (fail-next)");
+      return false;
+    }
+    return true;
+  }
+
+  std::optional<uint8_t> TakeInjected(int request) {
+    auto it = injected.find(request);
+    if (it == injected.end()) return std::nullopt;
+    uint8_t s = it->second;
+    injected.erase(it);
+    return s;
+  }
+
+  uint8_t DoWrite(int request, int value, int index, int length, const uint8_t* data, std::string& detail);
+  uint8_t DoRead(int request, int length, uint8_t* reply, int& replyLength, std::string& detail);
+  bool DoControl(const std::vector<std::string>& words, std::string& reply);
+  std::string Describe();
+};
+
+uint8_t CameraModel::Impl::DoWrite(int request, int value, int index, int length, const uint8_t* data,
+                                   std::string& detail) {
+  auto expect = [&](int n) { return length == n; };
+  auto field = [&](int offset, int width) -> std::optional<std::string> {
+    auto name = ReadNameField(data + offset, size_t(width));
+    detail += name ? Shown(*name) + " " : "unterminated name field ";
+    return name;
+  };
+  switch (request) {
+    case REQ_STREAM_START: return expect(0) ? live.StreamStart() : kStatusRefused;
+    case REQ_STREAM_STOP: return expect(0) ? live.StreamStop() : kStatusRefused;
+    case REQ_STILL_CAPTURE: return expect(0) ? live.StillCapture() : kStatusRefused;
+    case REQ_SET_MODE:
+      detail = "mode " + Hex(value) + " ";
+      if (!expect(0) || (value != kModeRelease && value != kModeStorage && value != kModeCamera)) return kStatusRefused;
+      mode = value;
+      live.SetMode(mode);
+      return kStatusOk;
+    case REQ_FORMAT: {
+      if (!expect(0)) return kStatusRefused;
+      pipe = Pipe::None;
+      return stick.Format();
+    }
+    case REQ_CHANGE_DIR: {
+      if (!expect(9)) return kStatusRefused;
+      auto name = field(0, 9);
+      return name ? stick.ChangeDir(*name) : kStatusRefused;
+    }
+    case REQ_LIST_DIR: {
+      if (!expect(0)) return kStatusRefused;
+      pipe = Pipe::Stick;
+      return stick.ArmListing();
+    }
+    case REQ_MAKE_DIR: {
+      if (!expect(13)) return kStatusRefused;
+      auto name = field(0, 9);
+      return name ? stick.MakeDir(*name, Le32(data + 9)) : kStatusRefused;
+    }
+    case REQ_DELETE: {
+      if (!expect(13)) return kStatusRefused;
+      auto name = field(0, 13);
+      return name ? stick.Delete(*name) : kStatusRefused;
+    }
+    case REQ_RENAME: {
+      if (!expect(26)) return kStatusRefused;
+      auto from = field(0, 13);
+      auto to = field(13, 13);
+      return from && to ? stick.Rename(*from, *to) : kStatusRefused;
+    }
+    case REQ_WRITE_FILE: {
+      if (!expect(17)) return kStatusRefused;
+      uint32_t size = uint32_t(value & 0xFFFF) | uint32_t(index & 0xFFFF) << 16;
+      auto name = field(0, 13);
+      detail += std::to_string(size) + " bytes ";
+      return name ? stick.BeginWrite(*name, size, Le32(data + 13)) : kStatusRefused;
+    }
+    case REQ_READ_FILE: {
+      if (!expect(13)) return kStatusRefused;
+      pipe = Pipe::Stick;
+      stick.DisarmBulk();
+      auto name = field(0, 13);
+      return name ? stick.ArmFile(*name) : kStatusRefused;
+    }
+  }
+  return kStatusRefused;
+}
+
+uint8_t CameraModel::Impl::DoRead(int request, int length, uint8_t* reply, int& replyLength, std::string& detail) {
+  (void)length;
+  switch (request) {
+    case REQ_STREAM_POLL: replyLength = 5; return live.StreamPoll(reply);
+    case REQ_STILL_POLL: replyLength = 5; return live.StillPoll(reply);
+    case REQ_GET_VIDEO_MODE: replyLength = 1; return live.VideoMode(reply[0]);
+    case REQ_GET_CAPACITY: {
+      replyLength = 8;
+      uint32_t freeBytes = 0, total = 0;
+      uint8_t s = stick.Capacity(freeBytes, total);
+      PutLe32(reply, freeBytes);
+      PutLe32(reply + 4, total);
+      detail = "free " + std::to_string(freeBytes) + " of " + std::to_string(total) + " ";
+      return s;
+    }
+    case REQ_MEDIA_STATUS: {
+      replyLength = 5;
+      bool examining = examineLeft > 0;
+      if (examining) --examineLeft;
+      reply[0] = examining ? 0 : 1;
+      reply[1] = 0;
+      reply[2] = !stick.inserted ? 0 : stick.kind == MediaKind::Unformatted ? '#' : stick.kind == MediaKind::Unsupported ? '%' : 0;
+      reply[3] = stick.inserted && stick.writeProtected ? 1 : 0;
+      reply[4] = stick.inserted ? 1 : 0;
+      detail = examining ? "examining " : "";
+      return kStatusOk;
+    }
+    case REQ_MEDIA_READY:
+      replyLength = 1;
+      reply[0] = stick.Usable() ? 1 : 0;
+      return kStatusOk;
+    case REQ_GET_STATUS:
+      replyLength = 1;
+      reply[0] = lastStatus;
+      return lastStatus;
+  }
+  replyLength = -1;  // unknown: the camera stalls the request
+  return kStatusRefused;
+}
+
+CameraModel::CameraModel(ModelOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+CameraModel::~CameraModel() = default;
+
+int CameraModel::Open() {
+  std::lock_guard lock(impl_->mutex);
+  if (!impl_->plugged) {
+    impl_->Log("open: no camera plugged in");
+    return 0;
+  }
+  int session = impl_->nextSession++;
+  impl_->sessions.insert(session);
+  impl_->Log("open: session " + std::to_string(session));
+  return session;
+}
+
+void CameraModel::Close(int session) {
+  std::lock_guard lock(impl_->mutex);
+  if (impl_->sessions.erase(session)) impl_->Log("close: session " + std::to_string(session));
+}
+
+int CameraModel::VendorWrite(int session, int request, int value, int index, int length, const void* data) {
+  std::lock_guard lock(impl_->mutex);
+  Impl& m = *impl_;
+  if (!m.Admit(session, request, "write")) return 0;
+  if (length < 0 || length > 4096 || (length > 0 && !data)) return 0;
+  static const std::set<int> kWrites = {REQ_STREAM_START, REQ_STREAM_STOP, REQ_SET_MODE, REQ_STILL_CAPTURE,
+                                        REQ_FORMAT, REQ_CHANGE_DIR, REQ_LIST_DIR, REQ_MAKE_DIR, REQ_DELETE,
+                                        REQ_RENAME, REQ_WRITE_FILE, REQ_READ_FILE};
+  std::string head = "session " + std::to_string(session) + " " + RequestName(request) + " ";
+  if (!kWrites.count(request)) {
+    m.Log(head + "value " + Hex(value) + " index " + Hex(index) + ": unknown request, stalled");
+    return 0;
+  }
+  // Whatever comes next, an upload still waiting for its body is over.
+  m.stick.AbandonWrite();
+  std::string detail;
+  auto injected = m.TakeInjected(request);
+  uint8_t status;
+  if (injected && !IsSuccess(request, *injected)) {
+    // A camera that answers failure has done nothing.
+    if (request == REQ_LIST_DIR || request == REQ_READ_FILE) m.stick.DisarmBulk();
+    status = *injected;
+    detail = "(injected) ";
+  } else {
+    status = m.DoWrite(request, value, index, length, static_cast<const uint8_t*>(data), detail);
+    if (injected) status = *injected;
+  }
+  m.lastStatus = status;
+  m.Log(head + detail + "-> status " + Hex(status) + " [" + m.stick.CurrentPath() + "]");
+  return 1;
+}
+
+int CameraModel::VendorRead(int session, int request, int value, int index, int length, void* data) {
+  std::lock_guard lock(impl_->mutex);
+  Impl& m = *impl_;
+  (void)value;
+  (void)index;
+  if (!m.Admit(session, request, "read")) return 0;
+  if (length < 0 || length > 4096 || (length > 0 && !data)) return 0;
+  uint8_t reply[16] = {};
+  int replyLength = 0;
+  std::string detail;
+  uint8_t status = m.DoRead(request, length, reply, replyLength, detail);
+  std::string head = "session " + std::to_string(session) + " " + RequestName(request) + " ";
+  if (replyLength < 0) {
+    m.Log(head + "unknown request, stalled");
+    return 0;
+  }
+  if (auto injected = m.TakeInjected(request)) {
+    status = *injected;
+    if (request == REQ_GET_STATUS) reply[0] = status;
+    detail += "(injected) ";
+  }
+  if (request != REQ_GET_STATUS) m.lastStatus = status;
+  // The camera sends its reply; a longer buffer gets zeros after it.
+  std::memset(data, 0, size_t(length));
+  std::memcpy(data, reply, size_t(std::min(length, replyLength)));
+  bool quietPoll = (request == REQ_STREAM_POLL || request == REQ_STILL_POLL) && reply[0] == 0;
+  if (!quietPoll) {
+    std::string bytes;
+    for (int i = 0; i < replyLength; ++i) bytes += (i ? " " : "") + Hex(reply[i]).substr(2);
+    m.Log(head + detail + "reply [" + bytes + "] status " + Hex(status));
+  }
+  return 1;
+}
+
+int CameraModel::BulkIn(int session, void* data, int length) {
+  std::chrono::microseconds pace{0};
+  int n = 0;
+  {
+    std::lock_guard lock(impl_->mutex);
+    Impl& m = *impl_;
+    if (!m.Alive(session) || length <= 0 || !data) return 0;
+    auto* out = static_cast<uint8_t*>(data);
+    if (m.pipe == Impl::Pipe::Stick) {
+      int ask = length;
+      if (m.shortBulk && m.stick.HasBulkData()) {
+        m.shortBulk = false;
+        ask = length / 2;
+        m.Log("session " + std::to_string(session) + " bulk-in of " + std::to_string(length) +
+              " bytes cut short (short-bulk)");
+      }
+      n = m.stick.ReadBulk(out, ask);
+    } else if (m.pipe == Impl::Pipe::Live) {
+      n = m.live.ReadBulk(out, length);
+    }
+    pace = m.PaceFor(n);
+  }
+  impl_->Sleep(pace);
+  return n;
+}
+
+int CameraModel::BulkOut(int session, const void* data, int length) {
+  std::chrono::microseconds pace{0};
+  int n = 0;
+  {
+    std::lock_guard lock(impl_->mutex);
+    Impl& m = *impl_;
+    if (!m.Alive(session) || length < 0 || (length > 0 && !data)) return 0;
+    bool wasWriting = m.stick.Writing();
+    n = m.stick.WriteBulk(static_cast<const uint8_t*>(data), length);
+    if (wasWriting && !m.stick.Writing()) {
+      bool failed = n < length;
+      if (failed) m.lastStatus = kStatusIoError;
+      m.Log("session " + std::to_string(session) + (failed ? " upload failed" : " upload complete") + " [" +
+            m.stick.CurrentPath() + "]");
+    }
+    pace = m.PaceFor(n);
+  }
+  impl_->Sleep(pace);
+  return n;
+}
+
+bool CameraModel::Control(const std::string& command, std::string& reply) {
+  std::istringstream in(command);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  std::lock_guard lock(impl_->mutex);
+  bool done = impl_->DoControl(words, reply);
+  impl_->Log("control: " + command + (done ? " -> " : " -> refused: ") + reply);
+  return done;
+}
+
+bool CameraModel::Impl::DoControl(const std::vector<std::string>& w, std::string& reply) {
+  auto is = [&](const char* cmd, size_t args) { return !w.empty() && w[0] == cmd && w.size() == args + 1; };
+  if (w.empty()) {
+    reply = "empty command; try \"help\"";
+    return false;
+  }
+  if (is("unplug", 0)) {
+    plugged = false;
+    Reboot();  // the camera loses power: open handles die with it
+    reply = "camera unplugged";
+  } else if (is("plug", 0)) {
+    if (!plugged) Reboot();
+    plugged = true;
+    reply = "camera plugged in";
+  } else if (is("eject", 0)) {
+    stick.inserted = false;
+    StickChanged();
+    reply = "Memory Stick removed";
+  } else if (is("insert", 0)) {
+    if (!stick.inserted) StickChanged();
+    stick.inserted = true;
+    reply = "Memory Stick inserted";
+  } else if (is("protect", 1) && (w[1] == "on" || w[1] == "off")) {
+    stick.writeProtected = w[1] == "on";
+    reply = std::string("write protection ") + (stick.writeProtected ? "on" : "off");
+  } else if (is("stick", 1) && (w[1] == "formatted" || w[1] == "unformatted" || w[1] == "unsupported")) {
+    stick.kind = w[1] == "formatted" ? MediaKind::Formatted
+                 : w[1] == "unformatted" ? MediaKind::Unformatted : MediaKind::Unsupported;
+    StickChanged();
+    reply = "Memory Stick " + w[1];
+  } else if ((is("examine", 1) || is("fail-next", 1)) && ParseNumber(w[1], 1000000)) {
+    int n = int(*ParseNumber(w[1], 1000000));
+    (w[0] == "examine" ? examineLeft : failLeft) = n;
+    reply = w[0] == "examine" ? "the next " + w[1] + " media-status reads say examining"
+                              : "the next " + w[1] + " control transfers fail";
+  } else if (is("status", 2)) {
+    auto code = ParseNumber(w[1], 0xFF);
+    auto request = ParseRequest(w[2]);
+    if (!code || !request) {
+      reply = "usage: status CODE REQ (CODE 0..255, REQ a request code or name)";
+      return false;
+    }
+    injected[*request] = uint8_t(*code);
+    reply = "the next " + RequestName(*request) + " answers status " + Hex(int(*code));
+  } else if (is("short-bulk", 0)) {
+    shortBulk = true;
+    reply = "the next bulk read of a file or listing is cut short";
+  } else if (is("speed", 1) && (w[1] == "full" || w[1] == "high" || w[1] == "unlimited")) {
+    speed = w[1] == "full" ? Speed::Full : w[1] == "high" ? Speed::High : Speed::Unlimited;
+    reply = std::string("bulk speed ") + SpeedName(speed);
+  } else if (is("status", 0)) {
+    reply = Describe();
+  } else if (is("help", 0)) {
+    reply =
+        "unplug | plug | eject | insert | protect on|off | stick formatted|unformatted|unsupported | examine N |"
+        " fail-next N | status CODE REQ | short-bulk | speed full|high|unlimited | status";
+  } else {
+    reply = "unknown or malformed command \"" + w[0] + "\"; try \"help\"";
+    return false;
+  }
+  return true;
+}
+
+std::string CameraModel::Impl::Describe() {
+  std::ostringstream s;
+  s << "camera: " << (plugged ? "plugged in" : "unplugged") << ", " << sessions.size() << " open session(s), mode "
+    << Hex(mode) << ", last status " << Hex(lastStatus) << "\n";
+  s << "Memory Stick: ";
+  if (!stick.inserted) {
+    s << "none";
+  } else {
+    s << (stick.kind == MediaKind::Formatted ? "formatted" : stick.kind == MediaKind::Unformatted ? "unformatted" : "unsupported")
+      << (stick.writeProtected ? ", write-protected" : "");
+    uint32_t freeBytes = 0, total = 0;
+    if (stick.Capacity(freeBytes, total) == kStatusOk) s << ", " << freeBytes << " of " << total << " bytes free";
+    s << ", current directory " << stick.CurrentPath();
+  }
+  s << "\nlive: " << live.Describe() << "\n";
+  s << "faults: examine " << examineLeft << ", fail-next " << failLeft << ", short-bulk " << (shortBulk ? "armed" : "off")
+    << ", bulk speed " << SpeedName(speed);
+  for (const auto& [req, code] : injected) s << ", next " << RequestName(req) << " status " << Hex(code);
+  return s.str();
+}
+
+}  // namespace camsim
