@@ -163,14 +163,14 @@ bool CameraLink::KeepRecord(const CamEntry& e) const {
   return IsSafeCameraName(e.displayName) && IsValidDcfFileName(e.displayName, parentKind);
 }
 
-void CameraLink::ListCamFolder() {
+int CameraLink::ListCamFolder() {
   folders.clear();
   files.clear();
   if (!deviceOpen || !mediaReady) {
     SetPlaceholder();
-    return;
+    return 0;
   }
-  if (!CheckCamStatus(0, 1)) return;
+  if (!CheckCamStatus(0, 1)) return 0;
 
   CamEntry root = FolderEntry(kRootRow);
   std::array<uint8_t, kCapacityReplyLength> reply{};
@@ -204,7 +204,7 @@ void CameraLink::ListCamFolder() {
     }
     if (KeepRecord(e)) (e.isFolder ? folders : files).push_back(std::move(e));
   }
-  CheckCamStatus(REQ_LIST_DIR, listResult);
+  return CheckCamStatus(REQ_LIST_DIR, listResult);
 }
 
 int CameraLink::CheckMedia() {
@@ -334,16 +334,22 @@ int CameraLink::RenameCameraFile(std::string_view oldName, std::string_view newN
   return CheckCamStatus(REQ_RENAME, Write(REQ_RENAME, 0, 0, 2 * kFileNameField, payload.data()));
 }
 
+std::optional<MediaStatus> CameraLink::ReadMediaStatus() {
+  std::array<uint8_t, kMediaStatusReplyLength> reply{};
+  if (!Read(REQ_MEDIA_STATUS, reply.data(), kMediaStatusReplyLength)) return std::nullopt;
+  return DecodeMediaStatus(reply);
+}
+
 int CameraLink::CheckWriteProtect() {
   ui_.StopStoragePoll();
-  std::array<uint8_t, kMediaStatusReplyLength> reply{};
-  if (!Read(REQ_MEDIA_STATUS, reply.data(), kMediaStatusReplyLength)) {
+  auto status = ReadMediaStatus();
+  if (!status) {
     // No answer is no permission: the camera is gone.
     CheckCamStatus(0, 0);
     ui_.StartStoragePoll(500);
     return 0;
   }
-  if (DecodeMediaStatus(reply).writeProtected) {
+  if (status->writeProtected) {
     ui_.ShowMessage(ids::WRITE_PROTECTED, MsgIcon::Information);
     ui_.StartStoragePoll(500);
     return 0;

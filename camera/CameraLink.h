@@ -55,8 +55,8 @@ class CameraLink {
   // listing) and follows it with the camera path and parent kind.
   int ChangeCamFolder(std::string_view name);
   // Reads the camera's current folder into `folders` and `files`, keeping only
-  // what the camera pane shows there.
-  void ListCamFolder();
+  // what the camera pane shows there. 1 when the camera listed it without error.
+  int ListCamFolder();
   // 1 when a usable Memory Stick is in the camera.
   int CheckMedia();
   // Creates DCIM, QXMOV, 100QXCAM and 100QXMSC where missing (only from the root).
@@ -72,6 +72,9 @@ class CameraLink {
   // The camera pane after the loss of the Memory Stick or the camera: the
   // placeholder row only, the pane disabled.
   void ResetCameraPane();
+
+  // REQ_MEDIA_STATUS once; nothing when the read fails.
+  std::optional<MediaStatus> ReadMediaStatus();
 
   // The texts of the camera pane's rows, in order (row 0 the root row).
   std::vector<std::string> PaneRowNames() const;

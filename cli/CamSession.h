@@ -1,0 +1,33 @@
+// One orin-cam run against the camera: open it, put it into storage mode,
+// check the Memory Stick, walk to a folder; release the camera at the end.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "camera/CameraLink.h"
+
+class CamSession {
+ public:
+  CamSession(CameraDriver& driver, CameraUi& ui);
+  ~CamSession();
+  CamSession(const CamSession&) = delete;
+  CamSession& operator=(const CamSession&) = delete;
+
+  // Opens the camera and enters storage mode, as the window's switch to
+  // storage mode does. `needStick`: a missing or unusable Memory Stick fails
+  // (and is reported). Ends in the root, listed.
+  bool Open(bool needStick = true);
+  // Moves from the root to `path` ("DCIM/100QXCAM"), one listed folder at a
+  // time, and lists it. An empty path is the root.
+  bool GoTo(std::string_view path);
+
+  CameraLink& Link() { return link_; }
+  CameraUi& Ui() { return ui_; }
+  // The reason GoTo refused a path that the camera was never asked about.
+  const std::string& PathError() const { return pathError_; }
+
+ private:
+  CameraUi& ui_;
+  CameraLink link_;
+  std::string pathError_;
+};

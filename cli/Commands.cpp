@@ -1,0 +1,88 @@
+#include "cli/Commands.h"
+
+#include <algorithm>
+#include <cinttypes>
+
+#include "camera/CamRows.h"
+#include "cli/CamSession.h"
+
+namespace {
+
+void PrintRows(const CameraLink& link, std::FILE* out) {
+  for (const CamRow& row : BuildCamRows(link.folders, link.files, link.totalCapacity))
+    std::fprintf(out, "%s\t%s\t%s\n", row.text.c_str(), row.sizeText.c_str(), row.dateText.c_str());
+}
+
+const char* MediaStateText(const MediaStatus& s) {
+  if (!s.present) return "none";
+  if (s.notFormatted) return "unformatted";
+  if (s.notSupported) return "unsupported";
+  return "ready";
+}
+
+int RunInfo(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& args, std::FILE* out) {
+  if (!args.empty()) return 2;
+  CamSession session(driver, ui);
+  bool ready = session.Open(/*needStick=*/false);
+  CameraLink& link = session.Link();
+  if (!link.deviceOpen) return 1;
+  auto status = link.ReadMediaStatus();
+  if (!status) return 1;
+  std::fprintf(out, "media\t%s\n", ready ? "ready" : MediaStateText(*status));
+  if (ready) {
+    Capacity c = link.ReadCapacity();
+    std::fprintf(out, "write-protected\t%s\n", status->writeProtected ? "yes" : "no");
+    std::fprintf(out, "free\t%" PRIu32 "\n", c.freeBytes);
+    std::fprintf(out, "total\t%" PRIu32 "\n", c.totalBytes);
+    std::fprintf(out, "capacity\t%s\n", CapacityText(c.freeBytes, c.totalBytes).c_str());
+  }
+  return ready ? 0 : 1;
+}
+
+int RunLs(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& args, std::FILE* out) {
+  if (args.size() > 1) return 2;
+  CamSession session(driver, ui);
+  if (!session.Open()) return 1;
+  if (!args.empty() && !session.GoTo(args[0])) {
+    if (!session.PathError().empty()) std::fprintf(stderr, "orin-cam: %s\n", session.PathError().c_str());
+    return 1;
+  }
+  PrintRows(session.Link(), out);
+  return 0;
+}
+
+void PrintUsage(std::FILE* err) {
+  std::fprintf(err, "usage: orin-cam COMMAND [ARGS]\n");
+  for (const CliCommand& c : CliCommands()) std::fprintf(err, "  %-6s %-10s %s\n", c.name, c.usage, c.help);
+  std::fprintf(err, "The camera is chosen by ORIN_CAMERA (usb, or sim:SOCKET).\n");
+}
+
+}  // namespace
+
+const std::vector<CliCommand>& CliCommands() {
+  static const std::vector<CliCommand> commands = {
+      {"info", "", "state and capacity of the Memory Stick", RunInfo},
+      {"ls", "[FOLDER]", "the camera pane's rows of FOLDER (e.g. DCIM/100QXCAM), name, size, date",
+       RunLs},
+  };
+  return commands;
+}
+
+int RunCli(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& argv, std::FILE* out,
+           std::FILE* err) {
+  if (argv.size() < 2) {
+    PrintUsage(err);
+    return 2;
+  }
+  const auto& commands = CliCommands();
+  auto it = std::find_if(commands.begin(), commands.end(),
+                         [&](const CliCommand& c) { return argv[1] == c.name; });
+  if (it == commands.end()) {
+    std::fprintf(err, "orin-cam: unknown command \"%s\"\n", argv[1].c_str());
+    PrintUsage(err);
+    return 2;
+  }
+  int rc = it->run(driver, ui, std::vector<std::string>(argv.begin() + 2, argv.end()), out);
+  if (rc == 2) std::fprintf(err, "usage: orin-cam %s %s\n", it->name, it->usage);
+  return rc;
+}

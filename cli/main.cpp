@@ -1,0 +1,14 @@
+// orin-cam: the camera's Memory Stick from the command line, over the same
+// camera code as the window.
+#include <string>
+#include <vector>
+
+#include "camera/CameraDriver.h"
+#include "cli/Commands.h"
+#include "cli/TerminalUi.h"
+
+int main(int argc, char** argv) {
+  TerminalUi ui;
+  std::vector<std::string> args(argv, argv + argc);
+  return RunCli(TeskDllDriver(), ui, args, stdout, stderr);
+}
