@@ -1,0 +1,205 @@
+// Fault injection, sessions across unplug, stick states and the camera-mode requests.
+#include "tests/camsim/CamsimFixture.h"
+
+namespace camsim_test {
+namespace {
+
+class FaultTest : public CamsimTest {};
+
+TEST_F(FaultTest, UnplugKillsOpenSessionsUntilTheClientOpensAgain) {
+  Put("DCIM/X.JPG");
+  SimDriver other(driver.Model());
+  ASSERT_NE(other.Device_Open(), 0);
+  Ctl("unplug");
+  uint8_t s = 0;
+  EXPECT_EQ(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  EXPECT_EQ(other.Vendor_Write(REQ_LIST_DIR, 0, 0, 0, &s), 0);
+  EXPECT_EQ(driver.Device_Open(), 0) << "nothing to open while unplugged";
+  Ctl("plug");
+  EXPECT_EQ(other.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0) << "an old handle stays dead after plug";
+  ASSERT_NE(other.Device_Open(), 0);
+  EXPECT_NE(other.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  EXPECT_EQ(driver.Bulk_IN(&s, 1), 0);
+}
+
+TEST_F(FaultTest, UnplugDuringADownloadAndAnUploadEndsBoth) {
+  Put("F/BIG00001.JPG", std::string(50000, 'b'));
+  Cd("F");
+  Named(REQ_READ_FILE, "BIG00001.JPG", 13);
+  std::vector<char> buf(16384);
+  EXPECT_EQ(driver.Bulk_IN(buf.data(), 16384), 16384);
+  Named(REQ_WRITE_FILE, "NEW00001.JPG", 13, "", 0, 0, 20000, 0);
+  Ctl("unplug");
+  Ctl("plug");
+  ASSERT_NE(driver.Device_Open(), 0);
+  EXPECT_EQ(driver.Bulk_IN(buf.data(), 16384), 0) << "the rebooted camera has nothing waiting";
+  EXPECT_EQ(driver.Bulk_OUT(buf.data(), 16384), 0);
+  EXPECT_FALSE(fs::exists(Stick() / "F/NEW00001.JPG"));
+  EXPECT_EQ(Names(), std::vector<std::string>{"F"}) << "back at the root after the reboot";
+}
+
+TEST_F(FaultTest, FailNextFailsExactlyThatManyControlTransfers) {
+  Ctl("fail-next 2");
+  uint8_t s = 0;
+  EXPECT_EQ(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  EXPECT_EQ(driver.Vendor_Write(REQ_LIST_DIR, 0, 0, 0, &s), 0);
+  EXPECT_NE(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+}
+
+TEST_F(FaultTest, ExamineHoldsByteZeroForTheNextReads) {
+  Ctl("examine 3");
+  uint8_t m[5];
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_NE(driver.Vendor_Read(REQ_MEDIA_STATUS, 0, 0, 5, m), 0);
+    EXPECT_EQ(m[0], 0) << i;
+  }
+  ASSERT_NE(driver.Vendor_Read(REQ_MEDIA_STATUS, 0, 0, 5, m), 0);
+  EXPECT_EQ(m[0], 1);
+}
+
+TEST_F(FaultTest, InjectedStatusAnswersOnceAndTheFailedRequestDoesNothing) {
+  Ctl("status 0x23 REQ_MAKE_DIR");
+  EXPECT_EQ(Mkdir("DCIM"), 0x23);
+  EXPECT_FALSE(fs::exists(Stick() / "DCIM"));
+  EXPECT_EQ(Mkdir("DCIM"), kStatusOk) << "only the next one";
+  Ctl("status 1 0x52");  // 1 is a failure for anything but a listing
+  EXPECT_EQ(Cd("DCIM"), 1);
+  EXPECT_EQ(Names(), std::vector<std::string>{"DCIM"});
+  Ctl("status 36 83");
+  uint8_t status = 0;
+  EXPECT_TRUE(List(&status).empty()) << "a failed listing sends no records";
+  EXPECT_EQ(status, 0x24);
+  Ctl("status 0x23 REQ_GET_STATUS");
+  EXPECT_EQ(Status(), 0x23);
+  std::string reply;
+  EXPECT_FALSE(driver.Model().Control("status 0x123 REQ_MAKE_DIR", reply));
+  EXPECT_FALSE(driver.Model().Control("status 5 NOT_A_REQUEST", reply));
+  EXPECT_FALSE(driver.Model().Control("fail-next many", reply));
+  EXPECT_FALSE(driver.Model().Control("protect maybe", reply));
+  EXPECT_FALSE(driver.Model().Control("", reply));
+}
+
+TEST_F(FaultTest, ShortBulkCutsTheNextListingOrFileReadOnly) {
+  Put("F/DCAM0001.JPG", std::string(16384, 'f'));
+  Cd("F");
+  Ctl("short-bulk");
+  EXPECT_EQ(Names(), std::vector<std::string>{}) << "the first 32-byte read comes back short";
+  EXPECT_EQ(Names().size(), 3u);
+  Ctl("short-bulk");
+  EXPECT_EQ(Download("DCAM0001.JPG", 16384).size(), 8192u);
+  EXPECT_EQ(Download("DCAM0001.JPG", 16384).size(), 16384u);
+}
+
+TEST_F(FaultTest, WithoutAUsableStickStorageRequestsFail) {
+  Put("DCIM/100QXCAM/DCAM0001.JPG");
+  Cd("DCIM");
+  Ctl("eject");
+  uint8_t status = 0;
+  EXPECT_TRUE(List(&status).empty());
+  EXPECT_NE(status, kStatusListed);
+  EXPECT_NE(Cd("100QXCAM"), kStatusOk);
+  Ctl("insert");
+  EXPECT_EQ(Names(), std::vector<std::string>{"DCIM"}) << "a stick put back starts at the root";
+  Ctl("stick unformatted");
+  EXPECT_NE(Cd("DCIM"), kStatusOk);
+  EXPECT_NE(Named(REQ_READ_FILE, "DCAM0001.JPG", 13), kStatusOk);
+  uint8_t cap[8];
+  ASSERT_NE(driver.Vendor_Read(REQ_GET_CAPACITY, 0, 0, 8, cap), 0);
+  EXPECT_NE(Status(), kStatusOk);
+  EXPECT_TRUE(fs::exists(Stick() / "DCIM/100QXCAM/DCAM0001.JPG"));
+}
+
+TEST_F(FaultTest, WriteProtectionRefusesChangesButNotReads) {
+  Put("F/DCAM0001.JPG", "data");
+  Ctl("protect on");
+  EXPECT_NE(Mkdir("DCIM"), kStatusOk);
+  ASSERT_EQ(Cd("F"), kStatusOk);
+  EXPECT_NE(Del("DCAM0001.JPG"), kStatusOk);
+  EXPECT_NE(Ren("DCAM0001.JPG", "DCAM0002.JPG"), kStatusOk);
+  EXPECT_NE(Upload("DCAM0003.JPG", "abc", 0), kStatusOk);
+  uint8_t none = 0;
+  driver.Vendor_Write(REQ_FORMAT, 0, 0, 0, &none);
+  EXPECT_NE(Status(), kStatusOk);
+  EXPECT_EQ(Download("DCAM0001.JPG", 4), "data");
+  EXPECT_EQ(Names(), (std::vector<std::string>{".", "..", "DCAM0001.JPG"}));
+  Ctl("protect off");
+  EXPECT_EQ(Del("DCAM0001.JPG"), kStatusOk);
+}
+
+TEST_F(FaultTest, UnknownRequestsStallAndMalformedOnesFail) {
+  uint8_t buf[4] = {};
+  EXPECT_EQ(driver.Vendor_Write(0x7A, 0, 0, 0, buf), 0);
+  EXPECT_EQ(driver.Vendor_Read(REQ_LIST_DIR, 0, 0, 1, buf), 0) << "wrong direction";
+  EXPECT_NE(driver.Vendor_Write(REQ_CHANGE_DIR, 0, 0, 4, buf), 0);
+  EXPECT_EQ(Status(), kStatusRefused) << "wrong length";
+  EXPECT_NE(driver.Vendor_Write(REQ_SET_MODE, 7, 0, 0, buf), 0);
+  EXPECT_EQ(Status(), kStatusRefused);
+}
+
+TEST_F(FaultTest, CameraModeRequestsAnswerAsACameraWithoutAPictureSource) {
+  uint8_t none = 0, poll[5];
+  EXPECT_NE(driver.Vendor_Write(REQ_STREAM_START, 0, 0, 0, &none), 0);
+  EXPECT_NE(Status(), kStatusOk) << "no stream outside camera mode";
+  ASSERT_NE(driver.Vendor_Read(REQ_STREAM_POLL, 0, 0, 5, poll), 0);
+  EXPECT_EQ(std::vector<uint8_t>(poll, poll + 5), (std::vector<uint8_t>{1, 0, 0, 0, 0})) << "stream over";
+
+  driver.Vendor_Write(REQ_SET_MODE, kModeCamera, 0, 0, &none);
+  EXPECT_EQ(Status(), kStatusOk);
+  uint8_t videoMode = 0;
+  ASSERT_NE(driver.Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode), 0);
+  EXPECT_EQ(videoMode, 1);
+  driver.Vendor_Write(REQ_STREAM_START, 0, 0, 0, &none);
+  EXPECT_EQ(Status(), kStatusOk);
+  ASSERT_NE(driver.Vendor_Read(REQ_STREAM_POLL, 0, 0, 5, poll), 0);
+  EXPECT_EQ(poll[0], 0) << "running, nothing waiting";
+  driver.Vendor_Write(REQ_STILL_CAPTURE, 0, 0, 0, &none);
+  ASSERT_NE(driver.Vendor_Read(REQ_STILL_POLL, 0, 0, 5, poll), 0);
+  EXPECT_EQ(poll[0], 0);
+  uint8_t block[64];
+  EXPECT_EQ(driver.Bulk_IN(block, 64), 0);
+
+  driver.Vendor_Write(REQ_SET_MODE, kModeStorage, 0, 0, &none);
+  ASSERT_NE(driver.Vendor_Read(REQ_STREAM_POLL, 0, 0, 5, poll), 0);
+  EXPECT_EQ(std::vector<uint8_t>(poll, poll + 5), (std::vector<uint8_t>{1, 0, 0, 0, 0})) << "left camera mode";
+}
+
+TEST(SpeedTest, BulkDataIsThrottledThroughTheSleepHook) {
+  TempStick stick;
+  std::ofstream(stick.Path() / "BIG.BIN") << std::string(1000000, 'b');
+  std::ofstream(stick.Path() / "FILE.JPG") << std::string(1000000, 'b');
+  std::chrono::microseconds slept{0};
+  ModelOptions o;
+  o.stick = stick.Path();
+  o.sleep = [&](std::chrono::microseconds d) { slept += d; };
+  SimDriver driver(std::move(o));
+  ASSERT_NE(driver.Device_Open(), 0);
+  auto readAll = [&]() {
+    uint8_t field[13] = "FILE.JPG";
+    driver.Vendor_Write(REQ_READ_FILE, 0, 0, 13, field);
+    std::vector<char> buf(16384);
+    slept = std::chrono::microseconds(0);
+    while (driver.Bulk_IN(buf.data(), 16384) > 0) {
+    }
+    return slept.count();
+  };
+  std::string reply;
+  ASSERT_TRUE(driver.Model().Control("speed full", reply));
+  EXPECT_NEAR(readAll(), 1000000, 20000) << "about 1 MB/s";
+  ASSERT_TRUE(driver.Model().Control("speed high", reply));
+  EXPECT_NEAR(readAll(), 1000000 / 35, 2000) << "about 35 MB/s";
+  ASSERT_TRUE(driver.Model().Control("speed unlimited", reply));
+  EXPECT_EQ(readAll(), 0);
+}
+
+TEST(StatusReportTest, DescribesTheCamera) {
+  TempStick stick;
+  SimDriver driver(stick.Path());
+  std::string reply;
+  driver.Model().Control("protect on", reply);
+  ASSERT_TRUE(driver.Model().Control("status", reply));
+  EXPECT_NE(reply.find("plugged in"), std::string::npos) << reply;
+  EXPECT_NE(reply.find("write-protected"), std::string::npos) << reply;
+}
+
+}  // namespace
+}  // namespace camsim_test
