@@ -1,0 +1,5 @@
+#include "tools/artgen/Artwork.h"
+
+#include <QtCore/qresource.h>
+
+void InitArtwork() { Q_INIT_RESOURCE(orin_artwork); }
