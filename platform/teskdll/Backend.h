@@ -1,0 +1,50 @@
+// Inside libTeskDll.so: what a backend offers, and the two ways to get one.
+//
+// TeskDll.cpp checks the arguments of the six exported functions (negative
+// lengths, null data, control lengths beyond 16 bits) before a backend sees
+// them, so a backend may rely on: 0 <= length, data non-null when length > 0,
+// and length <= 0xFFFF for control transfers.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+namespace teskdll {
+
+// Time-outs, the same for both backends:
+//   control transfers: 2 s (the camera answers a vendor request at once)
+//   bulk transfers:    5 s (the camera starts a bulk block within moments of
+//                      the request that announced it; 5 s also covers a slow
+//                      Memory Stick read)
+// The sim backend applies its bulk time-out to every wait on the socket, because
+// one socket time-out stays set for the whole connection.
+constexpr unsigned kControlTimeoutMs = 2000;
+constexpr unsigned kBulkTimeoutMs = 5000;
+
+// The largest control transfer: USB's wLength is 16 bits.
+constexpr int kMaxControlLength = 0xFFFF;
+
+// One open camera. Destroying it releases everything it holds. After the camera
+// vanishes (device unplugged, socket closed, broken peer) every transfer returns 0.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // Control transfers: 1 when done, 0 when not. VendorRead leaves data untouched on failure.
+  virtual int VendorWrite(uint8_t request, uint16_t value, uint16_t index, int length,
+                          const void* data) = 0;
+  virtual int VendorRead(uint8_t request, uint16_t value, uint16_t index, int length,
+                         void* data) = 0;
+  // Bulk transfers: the number of bytes moved (0 on failure). BulkOut with length 0
+  // sends a zero-length block.
+  virtual int BulkIn(void* data, int length) = 0;
+  virtual int BulkOut(const void* data, int length) = 0;
+};
+
+// The camera simulator behind the Unix stream socket `path` (SimWire.h).
+// nullptr when nothing listens there or the simulator has no camera plugged.
+std::unique_ptr<Backend> OpenSim(const char* path);
+
+// The first USB device whose vendor:product is `usbId` ("vvvv:pppp", hex).
+// nullptr when the id is missing or malformed, or no such device can be opened.
+std::unique_ptr<Backend> OpenUsb(const char* usbId);
+
+}  // namespace teskdll
