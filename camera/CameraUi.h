@@ -2,11 +2,7 @@
 // implements it; orin-cam implements it on the terminal; tests fake it.
 #pragma once
 
-enum class MsgIcon { None, Error, Warning, Information, Exclamation, Question };
-
-enum class MsgAnswer { Ok, Yes, No, Cancel };
-
-enum class MsgButtons { Ok, YesNo };
+#include "platform/ui/MessageTypes.h"
 
 class CameraUi {
  public:
