@@ -277,23 +277,20 @@ bool CameraLink::HasFolderRowContaining(std::string_view part) const {
 
 void CameraLink::EnsureDefaultFolders() {
   if (camPath != "\\") return;
-  ListCamFolder();
+  // Folders are only made from a listing that worked, and only where the
+  // camera really went: a failed listing is not an empty folder, and a failed
+  // move would leave 100QXCAM or 100QXMSC in the root.
+  bool listed = ListCamFolder();
   ui_.StepProgress();
-  if (!HasFolderRow("DCIM")) MakeCameraFolder("DCIM");
-  if (!HasFolderRow("QXMOV")) MakeCameraFolder("QXMOV");
+  if (listed && !HasFolderRow("DCIM")) MakeCameraFolder("DCIM");
+  if (listed && !HasFolderRow("QXMOV")) MakeCameraFolder("QXMOV");
   ui_.StepProgress();
-  // A folder is only made where the camera really went: a failed move would
-  // otherwise leave 100QXCAM or 100QXMSC in the root.
-  if (ChangeCamFolder("DCIM")) {
-    ListCamFolder();
-    if (!HasFolderRowContaining("QXCAM")) MakeCameraFolder("100QXCAM");
-  }
+  if (ChangeCamFolder("DCIM") && ListCamFolder() && !HasFolderRowContaining("QXCAM"))
+    MakeCameraFolder("100QXCAM");
   ui_.StepProgress();
   ChangeCamFolder("\\");
-  if (ChangeCamFolder("QXMOV")) {
-    ListCamFolder();
-    if (!HasFolderRowContaining("QXMSC")) MakeCameraFolder("100QXMSC");
-  }
+  if (ChangeCamFolder("QXMOV") && ListCamFolder() && !HasFolderRowContaining("QXMSC"))
+    MakeCameraFolder("100QXMSC");
   ui_.StepProgress();
   ChangeCamFolder("\\");
   ui_.StepProgress();

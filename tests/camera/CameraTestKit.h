@@ -1,0 +1,81 @@
+// What the camera tests share: a CameraUi that records what the user would
+// have seen, and a scripted camera for answers the simulator never gives.
+#pragma once
+#include <array>
+#include <climits>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "camera/CameraDriver.h"
+#include "camera/CameraProtocol.h"
+#include "camera/CameraUi.h"
+
+class RecordingUi final : public CameraUi {
+ public:
+  std::vector<int> messages;
+  std::vector<MsgIcon> icons;
+  int fills = 0, pollStops = 0, pollStarts = 0, steps = 0;
+  bool buttonsShown = true, paneEnabled = true, formatShown = false;
+
+  void ShowMessage(int id, MsgIcon icon) override {
+    messages.push_back(id);
+    icons.push_back(icon);
+  }
+  void FillCamPane() override { ++fills; }
+  void ShowCameraButtons(bool shown) override { buttonsShown = shown; }
+  void EnableCameraPane(bool enabled) override { paneEnabled = enabled; }
+  void ShowFormatButton(bool shown) override { formatShown = shown; }
+  void Repaint() override {}
+  void CloseBusyDialog() override {}
+  void StepProgress() override { ++steps; }
+  void StopStoragePoll() override { ++pollStops; }
+  void StartStoragePoll(int ms) override {
+    ++pollStarts;
+    lastPollMs = ms;
+  }
+  int lastPollMs = 0;
+};
+
+// A camera that answers every control transfer with success and status 0 and
+// hands out the bulk-in blocks queued in `bulk`, as they stand: records with
+// any bytes, and counts larger than asked.
+class ScriptedCamera final : public CameraDriver {
+ public:
+  struct Block {
+    std::vector<uint8_t> bytes;
+    int claimed = INT_MIN;  // the count Bulk_IN answers; INT_MIN: the bytes delivered
+  };
+  std::deque<Block> bulk;
+  bool endless = false;  // once `bulk` is used up, the same folder record for ever
+  std::array<uint8_t, 8> capacity{0, 0, 0x10, 0, 0, 0, 0x40, 0};  // 1 MB free of 4 MB
+
+  void QueueRecord(const std::string& name, const std::string& ext, uint32_t size = 0) {
+    std::vector<uint8_t> rec(kDirRecordLength, 0);
+    std::memcpy(rec.data(), name.data(), std::min<size_t>(name.size(), 8));
+    std::memcpy(rec.data() + 8, ext.data(), std::min<size_t>(ext.size(), 3));
+    rec[24] = 0x31, rec[25] = 0x2F;  // 2003-09-17
+    std::memcpy(rec.data() + 28, &size, 4);
+    bulk.push_back({rec});
+  }
+  void QueueEnd() { bulk.push_back({std::vector<uint8_t>(kDirRecordLength, 0xFF)}); }
+
+  int Device_Open() override { return 1; }
+  void Device_Close() override {}
+  int Vendor_Write(int, int, int, int, void*) override { return 1; }
+  int Vendor_Read(int request, int, int, int length, void* data) override {
+    std::memset(data, 0, static_cast<size_t>(length));
+    if (request == REQ_GET_CAPACITY) std::memcpy(data, capacity.data(), std::min<size_t>(length, 8));
+    return 1;
+  }
+  int Bulk_IN(void* data, int length) override {
+    if (bulk.empty() && endless) QueueRecord("100QXCAM", "");
+    if (bulk.empty()) return 0;
+    Block b = bulk.front();
+    bulk.pop_front();
+    std::memcpy(data, b.bytes.data(), std::min<size_t>(b.bytes.size(), static_cast<size_t>(length)));
+    return b.claimed != INT_MIN ? b.claimed : static_cast<int>(b.bytes.size());
+  }
+  int Bulk_OUT(void*, int length) override { return length; }
+};
