@@ -389,7 +389,9 @@ bool CameraModel::Control(const std::string& command, std::string& reply) {
   for (std::string w; in >> w;) words.push_back(w);
   std::lock_guard lock(impl_->mutex);
   bool done = impl_->DoControl(words, reply);
-  impl_->Log("control: " + command + (done ? " -> " : " -> refused: ") + reply);
+  std::string oneLine = reply;
+  for (size_t at; (at = oneLine.find('\n')) != std::string::npos;) oneLine.replace(at, 1, "; ");
+  impl_->Log("control: " + command + (done ? " -> " : " -> refused: ") + oneLine);
   return done;
 }
 

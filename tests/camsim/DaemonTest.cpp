@@ -1,0 +1,252 @@
+// orin-camsim and orin-camsim-ctl as built, over a real socket.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/camsim/Requests.h"
+#include "platform/camsim/SimWire.h"
+#include "platform/camsim/WireIo.h"
+#include "tests/support/SimDriver.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace camsim;
+
+fs::path BinDir() { return fs::read_symlink("/proc/self/exe").parent_path(); }
+
+// A client of the wire, as the driver library's sim backend speaks it.
+class WireClient {
+ public:
+  explicit WireClient(const fs::path& socket) : fd_(simwire::ConnectUnix(socket.string())) {}
+  ~WireClient() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool Connected() const { return fd_ >= 0; }
+
+  // Sends one frame; answers the result, or -99 when the daemon hung up.
+  int Call(uint8_t op, uint8_t request, uint16_t value, uint16_t index, uint32_t length, const void* payload,
+           std::vector<uint8_t>* data = nullptr) {
+    simwire::SimRequest req{op, request, value, index, 0, length, 0};
+    if (!simwire::SendAll(fd_, &req, sizeof req)) return -99;
+    if (payload && length && !simwire::SendAll(fd_, payload, length)) return -99;
+    simwire::SimReply reply;
+    if (!simwire::RecvAll(fd_, &reply, sizeof reply)) return -99;
+    std::vector<uint8_t> got(reply.dataLength);
+    if (!got.empty() && !simwire::RecvAll(fd_, got.data(), got.size())) return -99;
+    if (data) *data = std::move(got);
+    return reply.result;
+  }
+  int Open() { return Call(simwire::OP_OPEN, 0, 0, 0, 0, nullptr); }
+  int Write(uint8_t request, const std::string& field, uint32_t length) {
+    std::vector<uint8_t> p(length, 0);
+    std::memcpy(p.data(), field.data(), std::min<size_t>(field.size(), length));
+    return Call(simwire::OP_VENDOR_WRITE, request, 0, 0, length, p.data());
+  }
+  int Status() {
+    std::vector<uint8_t> d;
+    return Call(simwire::OP_VENDOR_READ, REQ_GET_STATUS, 0, 0, 1, nullptr, &d) && d.size() == 1 ? d[0] : -1;
+  }
+  std::vector<uint8_t> BulkIn(uint32_t length) {
+    std::vector<uint8_t> d;
+    Call(simwire::OP_BULK_IN, 0, 0, 0, length, nullptr, &d);
+    return d;
+  }
+  int Raw(const void* data, size_t n) { return simwire::SendAll(fd_, data, n) ? 1 : 0; }
+
+ private:
+  int fd_;
+};
+
+class DaemonTest : public ::testing::Test {
+ protected:
+  void TearDown() override { Stop(SIGKILL); }
+
+  fs::path Socket() const { return work.Path() / "cam.sock"; }
+  fs::path StickDir() const { return work.Path() / "stick"; }
+
+  pid_t Start(std::vector<std::string> extra = {"--sample"}) {
+    std::vector<std::string> args = {(BinDir() / "orin-camsim").string(), "--socket", Socket().string(), "--stick",
+                                     StickDir().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    pid_ = fork();
+    if (pid_ == 0) {
+      std::string log = (work.Path() / "daemon.log").string();
+      freopen(log.c_str(), "w", stderr);
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    return pid_;
+  }
+
+  bool WaitForSocket() {
+    for (int i = 0; i < 500; ++i) {
+      int fd = simwire::ConnectUnix(Socket().string());
+      if (fd >= 0) {
+        close(fd);
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  // Sends `sig` and answers the exit status (-1 when it did not end in time).
+  int Stop(int sig) {
+    if (pid_ <= 0) return -1;
+    kill(pid_, sig);
+    int status = 0;
+    for (int i = 0; i < 500; ++i) {
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+  }
+
+  // Runs orin-camsim-ctl; answers its exit status and puts its output in `out`.
+  int Ctl(const std::string& args, std::string* out = nullptr, const fs::path* socket = nullptr) {
+    std::string cmd = (BinDir() / "orin-camsim-ctl").string() + " --socket " + (socket ? *socket : Socket()).string() +
+                      " " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    std::string text;
+    char buf[256];
+    while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+    int status = pclose(p);
+    if (out) *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string Log() {
+    std::ifstream in(work.Path() / "daemon.log");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  TempStick work;
+  pid_t pid_ = 0;
+};
+
+TEST_F(DaemonTest, ServesTheSampleStickAndStopsCleanlyOnSigterm) {
+  Start();
+  ASSERT_TRUE(WaitForSocket()) << Log();
+  WireClient c(Socket());
+  ASSERT_EQ(c.Open(), 1);
+  ASSERT_NE(c.Write(REQ_CHANGE_DIR, "DCIM", 9), 0);
+  ASSERT_NE(c.Write(REQ_CHANGE_DIR, "100QXCAM", 9), 0);
+  ASSERT_NE(c.Write(REQ_LIST_DIR, "", 0), 0);
+  std::vector<std::string> names;
+  for (auto r = c.BulkIn(32); r.size() == 32 && r[0] != 0xFF; r = c.BulkIn(32))
+    names.push_back(std::string(reinterpret_cast<char*>(r.data()), strnlen(reinterpret_cast<char*>(r.data()), 8)));
+  EXPECT_EQ(c.Status(), kStatusListed);
+  ASSERT_GE(names.size(), 5u);
+  EXPECT_EQ(names[0], ".");
+  EXPECT_EQ(names[2], "DCAM0001");
+
+  ASSERT_NE(c.Write(REQ_READ_FILE, "DCAM0001.JPG", 13), 0);
+  std::string body;
+  for (std::vector<uint8_t> got; (got = c.BulkIn(16384)).size() > 0;) body.append(got.begin(), got.end());
+  std::ifstream on(StickDir() / "DCIM/100QXCAM/DCAM0001.JPG", std::ios::binary);
+  EXPECT_EQ(body, std::string(std::istreambuf_iterator<char>(on), {}));
+  ASSERT_GE(body.size(), 4u);
+  EXPECT_EQ(uint8_t(body[0]), 0xFF);
+  EXPECT_EQ(uint8_t(body[1]), 0xD8) << "a JPEG picture";
+  EXPECT_TRUE(fs::is_directory(StickDir() / "QXMOV/100QXMSC"));
+  EXPECT_TRUE(fs::is_directory(StickDir() / "DCIM/101QXCAM"));
+
+  EXPECT_EQ(Stop(SIGTERM), 0);
+  EXPECT_FALSE(fs::exists(Socket()));
+  EXPECT_NE(Log().find("REQ_READ_FILE \"DCAM0001.JPG\""), std::string::npos) << Log();
+}
+
+TEST_F(DaemonTest, ControlCommandsReachTheCameraWhileAClientIsConnected) {
+  Start();
+  ASSERT_TRUE(WaitForSocket());
+  WireClient c(Socket());
+  ASSERT_EQ(c.Open(), 1);
+  std::string out;
+  EXPECT_EQ(Ctl("unplug", &out), 0) << out;
+  EXPECT_EQ(c.Status(), -1) << "the session died with the unplug";
+  EXPECT_EQ(c.Open(), 0);
+  EXPECT_EQ(Ctl("plug"), 0);
+  EXPECT_EQ(c.Status(), -1) << "still dead until opened again";
+  ASSERT_EQ(c.Open(), 1);
+  EXPECT_EQ(c.Status(), kStatusOk);
+
+  EXPECT_EQ(Ctl("status 0x23 REQ_CHANGE_DIR"), 0);
+  c.Write(REQ_CHANGE_DIR, "DCIM", 9);
+  EXPECT_EQ(c.Status(), 0x23);
+  EXPECT_EQ(Ctl("status", &out), 0);
+  EXPECT_NE(out.find("Memory Stick: formatted"), std::string::npos) << out;
+  EXPECT_EQ(Ctl("frobnicate", &out), 1);
+  EXPECT_NE(out.find("unknown"), std::string::npos) << out;
+  EXPECT_EQ(Stop(SIGINT), 0);
+  EXPECT_EQ(Ctl("status", &out), 1) << "no daemon answers";
+  EXPECT_NE(out.find("no simulator answers"), std::string::npos) << out;
+}
+
+TEST_F(DaemonTest, ABrokenPeerIsDroppedAndOthersGoOn) {
+  Start();
+  ASSERT_TRUE(WaitForSocket());
+  WireClient bad(Socket()), good(Socket());
+  ASSERT_EQ(good.Open(), 1);
+  simwire::SimRequest huge{simwire::OP_BULK_OUT, 0, 0, 0, 0, simwire::kMaxPayload + 1, 0};
+  bad.Raw(&huge, sizeof huge);
+  EXPECT_EQ(bad.Call(simwire::OP_OPEN, 0, 0, 0, 0, nullptr), -99) << "the daemon hangs up on it";
+  simwire::SimRequest odd{99, 0, 0, 0, 0, 0, 0};
+  WireClient bad2(Socket());
+  bad2.Raw(&odd, sizeof odd);
+  EXPECT_EQ(bad2.Call(simwire::OP_OPEN, 0, 0, 0, 0, nullptr), -99);
+  EXPECT_EQ(good.Status(), kStatusOk);
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
+TEST_F(DaemonTest, AStaleSocketIsReplacedButAnyOtherFileIsLeftAlone) {
+  {
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, Socket().c_str());
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    close(fd);  // the socket file stays behind, with nobody listening
+  }
+  Start({});
+  ASSERT_TRUE(WaitForSocket()) << Log();
+  EXPECT_EQ(Stop(SIGTERM), 0);
+
+  std::ofstream(Socket()) << "not a socket";
+  Start({});
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = 0;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+  EXPECT_TRUE(fs::is_regular_file(Socket()));
+  EXPECT_NE(Log().find("not a socket"), std::string::npos) << Log();
+}
+
+TEST_F(DaemonTest, SampleLeavesAFilledStickAsItIs) {
+  fs::create_directories(StickDir());
+  std::ofstream(StickDir() / "MINE.TXT") << "mine";
+  Start();
+  ASSERT_TRUE(WaitForSocket());
+  EXPECT_FALSE(fs::exists(StickDir() / "DCIM"));
+  EXPECT_TRUE(fs::exists(StickDir() / "MINE.TXT"));
+  EXPECT_EQ(Stop(SIGTERM), 0);
+}
+
+}  // namespace
