@@ -1,0 +1,49 @@
+#!/bin/bash
+# orin-cam over libTeskDll.so's sim backend against a real orin-camsim daemon.
+# Usage: orin_cam_against_daemon.sh BIN_DIR
+set -u
+bin=$1
+work=$(mktemp -d)
+daemon=
+cleanup() {
+  [ -n "$daemon" ] && kill "$daemon" 2>/dev/null && wait "$daemon" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+stick=$work/stick
+mkdir -p "$stick/DCIM/100QXCAM" "$stick/DCIM/ABC" "$stick/QXMOV/100QXMSC"
+head -c 3000 /dev/zero > "$stick/DCIM/100QXCAM/DCAM0001.JPG"
+head -c 10 /dev/zero > "$stick/DCIM/100QXCAM/DCAM0002.TXT"
+touch -d '2003-09-17 10:25' "$stick/DCIM/100QXCAM/DCAM0001.JPG"
+
+"$bin/orin-camsim" --socket "$work/sock" --stick "$stick" --capacity-mb 62 2>"$work/daemon.log" &
+daemon=$!
+for _ in $(seq 100); do [ -S "$work/sock" ] && break; sleep 0.05; done
+[ -S "$work/sock" ] || fail "the daemon did not listen"
+export ORIN_CAMERA=sim:$work/sock
+
+"$bin/orin-cam" ls DCIM/100QXCAM >"$work/out" 2>"$work/err" || fail "ls failed: $(cat "$work/err")"
+mapfile -t rows <"$work/out"
+[ "${#rows[@]}" -eq 3 ] || fail "ls rows: $(cat "$work/out")"
+[[ ${rows[0]} == $'MemoryStick\t'*' MB / 64 MB'$'\t' ]] || fail "root row: ${rows[0]}"
+[ "${rows[1]}" = $'..\t\t' ] || fail "parent row: ${rows[1]}"
+[ "${rows[2]}" = $'DCAM0001.JPG\t3 KB\t2003- 9-17 10:25' ] || fail "file row: ${rows[2]}"
+
+"$bin/orin-cam" ls DCIM >"$work/out" 2>"$work/err" || fail "ls DCIM failed"
+grep -q '^100QXCAM' "$work/out" || fail "ls DCIM: $(cat "$work/out")"
+grep -q '^ABC' "$work/out" && fail "ABC listed"
+
+"$bin/orin-cam" info >"$work/out" 2>"$work/err" || fail "info failed: $(cat "$work/err")"
+grep -q $'^media\tready$' "$work/out" || fail "info: $(cat "$work/out")"
+grep -q $'^total\t65011712$' "$work/out" || fail "info total: $(cat "$work/out")"
+
+# A folder that is not there, a missing stick, a missing camera: told, exit 1.
+"$bin/orin-cam" ls DCIM/NOPE >/dev/null 2>"$work/err" && fail "ls of a missing folder succeeded"
+"$bin/orin-camsim-ctl" --socket "$work/sock" eject >/dev/null 2>&1 || fail "eject refused"
+"$bin/orin-cam" ls >/dev/null 2>"$work/err" && fail "ls without a stick succeeded"
+grep -qx 'No Memory!' "$work/err" || fail "no stick: $(cat "$work/err")"
+ORIN_CAMERA=sim:$work/none "$bin/orin-cam" info >/dev/null 2>"$work/err" && fail "info without a camera succeeded"
+grep -q '^Device is not found.$' "$work/err" || fail "no camera: $(cat "$work/err")"
+echo PASS
