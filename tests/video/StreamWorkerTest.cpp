@@ -52,6 +52,8 @@ class StreamWorkerTest : public ::testing::Test {
     SetPacing(nullptr);
     std::filesystem::remove_all(temp);
   }
+  // StartStreaming answers whether the preview still runs when it returns, so
+  // scripts that end at once hold the stream at a gate until it has.
   void Start(const std::string& folder = "") {
     worker = std::make_unique<StreamWorker>(camera, preview, folder.empty() ? temp : folder, queue);
     worker->SetWindows(nullptr, &owner);
@@ -87,9 +89,11 @@ class StreamWorkerTest : public ::testing::Test {
 // --- what the stream poll answers ---
 
 TEST_F(StreamWorkerTest, ReadyZeroPollsAgainAndLengthZeroEndsWithoutStop) {
+  camera.Gate();
   camera.Idle();
   camera.Idle();
   Start();
+  camera.Open();
   RunToEnd();
   EXPECT_EQ(log.Count("poll"), 3);
   EXPECT_EQ(log.Count("start"), 1);
@@ -102,8 +106,10 @@ TEST_F(StreamWorkerTest, ReadyZeroPollsAgainAndLengthZeroEndsWithoutStop) {
 }
 
 TEST_F(StreamWorkerTest, FailedPollStopsTheStreamAndMarksTheLinkLost) {
+  camera.Gate();
   camera.FailPoll();
   Start();
+  camera.Open();
   RunToEnd();
   EXPECT_EQ(log.Count("stop"), 1);
   EXPECT_LT(log.IndexOf("stop"), log.IndexOf("teardown"));
@@ -339,7 +345,9 @@ TEST_F(StreamWorkerTest, FailedBuildStartsNoWorker) {
 }
 
 TEST_F(StreamWorkerTest, NewRunAfterTheStreamEndedByItself) {
+  camera.Gate();
   Start();
+  camera.Open();
   ASSERT_TRUE(log.WaitFor("WM_STREAM_ENDED"));
   camera.IdleWhenDone();
   ASSERT_TRUE(worker->StartStreaming());  // the ended thread is released first
