@@ -121,7 +121,7 @@ void DrawWrench(QPainter& p, const QPointF& head, qreal length, bool greyed) {
   w.addRoundedRect(QRectF(0, -length * 0.09, length, length * 0.18), 1.5, 1.5);
   QPainterPath jaw;
   jaw.addRect(QRectF(-length * 0.30, -length * 0.08, length * 0.26, length * 0.16));
-  p.setPen(QPen(QColor(30, 50, 30), 0.9));
+  p.setPen(QPen(QColor(20, 40, 24), 1.2));
   p.setBrush(steel);
   p.drawPath(w.simplified().subtracted(jaw));
   p.restore();
@@ -155,8 +155,8 @@ void DrawSign(QPainter& p, const QRectF& c, Sign sign, const Tones& t, bool grey
     case Sign::FilmFrame:
     case Sign::FilmRecord:
     case Sign::FilmTool: {
-      QRectF film(m.x() - d * 0.30, m.y() - d * 0.21, d * 0.60, d * 0.42);
-      if (sign == Sign::FilmTool) film.translate(-d * 0.06, -d * 0.06);
+      QRectF film(m.x() - d * 0.33, m.y() - d * 0.23, d * 0.66, d * 0.46);
+      if (sign == Sign::FilmTool) film = QRectF(m.x() - d * 0.36, m.y() - d * 0.30, d * 0.56, d * 0.40);
       p.drawPath(FilmFrame(film));
       if (shadow.isValid()) break;
       if (sign == Sign::FilmRecord) {
@@ -164,7 +164,7 @@ void DrawSign(QPainter& p, const QRectF& c, Sign sign, const Tones& t, bool grey
         p.setPen(QPen(QColor(255, 255, 255), 0.8));
         p.drawEllipse(film.center(), d * 0.075, d * 0.075);
       }
-      if (sign == Sign::FilmTool) DrawWrench(p, m + QPointF(d * 0.06, d * 0.10), d * 0.28, greyed);
+      if (sign == Sign::FilmTool) DrawWrench(p, m + QPointF(d * 0.05, d * 0.05), d * 0.40, greyed);
       break;
     }
     case Sign::Picture:
@@ -234,11 +234,11 @@ void PaintRoundButton(QPainter& p, const QRect& faceRect, Face colour, Sign sign
 void PaintBarButton(QPainter& p, const QRect& face, const QString& words, int arrow, bool hover) {
   QRectF r = QRectF(face).adjusted(0.5, 0.5, -0.5, -0.5);
   QLinearGradient g(r.topLeft(), r.bottomLeft());
-  g.setColorAt(0, hover ? QColor(150, 226, 120) : QColor(112, 196, 92));
-  g.setColorAt(0.5, hover ? QColor(74, 178, 60) : QColor(52, 150, 46));
-  g.setColorAt(0.51, hover ? QColor(52, 160, 44) : QColor(36, 128, 34));
-  g.setColorAt(1, hover ? QColor(66, 170, 54) : QColor(46, 138, 40));
-  p.setPen(QPen(QColor(18, 70, 22), 1));
+  g.setColorAt(0, hover ? QColor(160, 232, 124) : QColor(112, 196, 92));
+  g.setColorAt(0.5, hover ? QColor(70, 178, 56) : QColor(52, 150, 46));
+  g.setColorAt(0.51, hover ? QColor(46, 156, 40) : QColor(36, 128, 34));
+  g.setColorAt(1, hover ? QColor(62, 170, 50) : QColor(46, 138, 40));
+  p.setPen(QPen(hover ? QColor(236, 255, 200) : QColor(18, 70, 22), 1));
   p.setBrush(g);
   p.drawRoundedRect(r, 3, 3);
   p.setPen(QPen(QColor(255, 255, 255, hover ? 130 : 90), 1));
@@ -252,8 +252,8 @@ void PaintBarButton(QPainter& p, const QRect& face, const QString& words, int ar
   const int textW = fm.horizontalAdvance(words);
   const qreal left = face.left() + (face.width() - textW - arrowW) / 2.0;
   const qreal base = face.top() + (face.height() + fm.capHeight()) / 2.0;
-  const QColor ink = hover ? QColor(255, 255, 200) : QColor(255, 255, 255);
-  p.setPen(QColor(10, 60, 14, 170));
+  const QColor ink(255, 255, 255);
+  p.setPen(hover ? QColor(8, 56, 10, 230) : QColor(10, 60, 14, 170));
   p.drawText(QPointF(qRound(left) + 1, qRound(base) + 1), words);
   p.setPen(ink);
   p.drawText(QPointF(qRound(left), qRound(base)), words);

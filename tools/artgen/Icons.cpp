@@ -76,16 +76,27 @@ void DriveBox(QPainter& p, const QRect& c, QColor led) {
   g.setColorAt(1, QColor(166, 176, 190));
   p.setPen(QPen(QColor(70, 80, 96), 1));
   p.setBrush(g);
-  p.drawRoundedRect(QRectF(x + 0.5, y + 5.5, 15, 7), 1.5, 1.5);
+  p.drawRoundedRect(QRectF(x + 1.5, y + 5.5, 13, 7), 1.5, 1.5);
+  p.setPen(QPen(QColor(120, 130, 146), 1));
+  p.drawLine(QPointF(x + 3, y + 9.5), QPointF(x + 9, y + 9.5));
   p.setPen(Qt::NoPen);
   p.setBrush(led);
   p.drawRect(QRectF(x + 11, y + 9, 2, 2));
 }
 
+// A removable disk: a dark cartridge with a metal shutter and a white label.
 void RemovableDrive(QPainter& p, const QRect& c) {
-  DriveBox(p, c, QColor(250, 170, 30));
-  p.setPen(QPen(QColor(50, 60, 76), 1));
-  p.drawLine(QPointF(c.left() + 3, c.top() + 8.5), QPointF(c.left() + 9, c.top() + 8.5));
+  const qreal x = c.left(), y = c.top();
+  p.setPen(QPen(QColor(16, 30, 60), 1));
+  p.setBrush(QColor(46, 76, 140));
+  p.drawRoundedRect(QRectF(x + 1.5, y + 1.5, 13, 13), 1, 1);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(206, 212, 222));
+  p.drawRect(QRectF(x + 5, y + 2, 6, 4));
+  p.setBrush(QColor(60, 70, 90));
+  p.drawRect(QRectF(x + 8, y + 3, 2, 2));
+  p.setBrush(QColor(250, 250, 252));
+  p.drawRect(QRectF(x + 4, y + 9, 8, 5));
 }
 
 void CdRom(QPainter& p, const QRect& c) {
@@ -125,14 +136,14 @@ void Movie(QPainter& p, const QRect& c) {
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(230, 234, 240));
   for (int i = 0; i < 4; ++i) {
-    p.drawRect(QRectF(x + 3 + 3 * i, y + 3.5, 1.5, 1));
-    p.drawRect(QRectF(x + 3 + 3 * i, y + 11.5, 1.5, 1));
+    p.drawRect(QRectF(x + 3 + 3 * i, y + 3, 2, 1));
+    p.drawRect(QRectF(x + 3 + 3 * i, y + 12, 2, 1));
   }
   QLinearGradient g(x, y + 5, x, y + 11);
   g.setColorAt(0, QColor(110, 190, 255));
   g.setColorAt(1, QColor(40, 110, 210));
   p.setBrush(g);
-  p.drawRect(QRectF(x + 3, y + 5, 10, 6));
+  p.drawRect(QRectF(x + 2, y + 5, 12, 6));
   p.setBrush(QColor(255, 255, 255));
   QPainterPath tri;
   tri.moveTo(x + 6.5, y + 6);
@@ -185,8 +196,45 @@ void PaintCell(QPainter& p, const QRect& cell, Glyph g) {
   p.restore();
 }
 
+namespace {
+
+// At 16 and 24 pixels the full drawing turns to mush: a plain camcorder
+// silhouette on the tile, laid on whole pixels of a 16-pixel grid.
+void PaintSmallAppIcon(QPainter& p, int size) {
+  p.save();
+  p.scale(size / 16.0, size / 16.0);
+  QLinearGradient tg(0, 0, 0, 16);
+  tg.setColorAt(0, QColor(92, 156, 228));
+  tg.setColorAt(1, QColor(20, 62, 130));
+  p.setPen(QPen(QColor(12, 34, 76), 1));
+  p.setBrush(tg);
+  p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(30, 40, 60));
+  p.drawRect(QRectF(2, 5, 9, 7));
+  p.drawRect(QRectF(4, 3, 4, 2));
+  p.setBrush(QColor(244, 248, 255));
+  p.drawRect(QRectF(3, 6, 7, 5));
+  QPainterPath hood;
+  hood.moveTo(11, 7);
+  hood.lineTo(14, 5);
+  hood.lineTo(14, 12);
+  hood.lineTo(11, 10);
+  hood.closeSubpath();
+  p.setBrush(QColor(196, 206, 222));
+  p.drawPath(hood);
+  p.setBrush(QColor(236, 40, 32));
+  p.drawRect(QRectF(8, 7, 1, 1));
+  p.setBrush(QColor(86, 70, 190));
+  p.drawRect(QRectF(4, 9, 4, 1));
+  p.restore();
+}
+
+}  // namespace
+
 // A camcorder on a rounded blue tile, with a Memory Stick in its side.
 void PaintAppIcon(QPainter& p, int size) {
+  if (size <= 24) return PaintSmallAppIcon(p, size);
   p.save();
   p.setRenderHint(QPainter::Antialiasing, true);
   p.scale(size / 64.0, size / 64.0);

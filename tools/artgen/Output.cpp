@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 namespace artgen {
 
@@ -26,16 +27,41 @@ QString WriteAll(const QString& dir) {
   return {};
 }
 
-// The skin at full size on top, then every other picture with its id and size
+// The skin with every control's usual picture laid on it through its mask, as
+// the window shows it (both layouts at once), for judging the whole.
+QImage ComposedWindow(const std::vector<Picture>& all, const std::vector<QImage>& images) {
+  QImage window;
+  for (size_t i = 0; i < all.size(); ++i)
+    if (all[i].id == 108) window = images[i].copy();
+  const QSet<int> shown = {109, 111, 113, 115, 116, 128, 129, 132, 135, 136, 139, 141, 144, 146,
+                           148, 150, 155, 156, 160, 163, 164};
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (all[i].surface != Surface::Window || !shown.contains(all[i].id)) continue;
+    const QImage& img = images[i];
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) {
+        const QRgb c = img.pixel(x, y);
+        if ((c & 0xFFFFFF) != (kMagenta.rgb() & 0xFFFFFF)) window.setPixel(all[i].origin + QPoint(x, y), c);
+      }
+    if (all[i].id == 164 || all[i].id == 144)  // shared by the camera row
+      for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) window.setPixel(all[i].origin + QPoint(x, y + 226), img.pixel(x, y));
+  }
+  return window;
+}
+
+// The composed window on top, then the skin at full size, then every other picture with its id and size
 // beneath it, on a neutral grey so that magenta and skin edges stand out.
 QString WriteSheet(const QString& fileName) {
   const auto& all = Catalogue();
   const std::vector<QImage> images = RenderAll();
   const int width = 1200, gap = 14, labelH = 14;
+  const QImage composed = ComposedWindow(all, images);
 
   struct Placed { size_t index; QPoint at; };
   std::vector<Placed> placed;
-  int x = gap, y = gap, rowH = 0;
+  const int top = composed.height() + labelH + 2 * gap;
+  int x = gap, y = top, rowH = 0;
   for (size_t i = 0; i < all.size(); ++i) {
     const QSize s = images[i].size();
     const int cellW = std::max(s.width(), 64);
@@ -52,6 +78,8 @@ QString WriteSheet(const QString& fileName) {
   sheet.fill(QColor(172, 172, 172));
   QPainter p(&sheet);
   p.setFont(UiFont(10, false));
+  p.drawImage(QPoint(gap, gap), composed);
+  p.drawText(QPoint(gap, gap + composed.height() + 11), "window with its controls");
   for (const Placed& pl : placed) {
     const Picture& pic = all[pl.index];
     const QImage& img = images[pl.index];

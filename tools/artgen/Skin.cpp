@@ -177,8 +177,17 @@ void CentreColumn(QPainter& p) {
   p.setPen(QPen(QColor(64, 84, 110), 1));
   p.setBrush(sg);
   p.drawRoundedRect(settings, 6, 6);
+  // Recording limit: minutes 1035 start at x 374, so the display has a dark cap
+  // left of 380, where the storage layout's greyed panel 156 begins.
+  DarkInset(p, QRect(372, 482, 108, 24));
+  p.fillRect(QRect(379, 483, 1, 22), QColor(70, 92, 120));
   PaintTimePanel(p, QRect(380, 482, 100, 24), true);
   PaintSocket(p, QRectF(DuRect(242, 227, 17, 17)));
+  p.setFont(UiFont(9, true));
+  p.setPen(QColor(222, 232, 244));
+  p.drawText(QRect(528, 458, 108, 14), Qt::AlignCenter, "RECORDING");
+  p.setPen(QColor(168, 188, 212));
+  p.drawText(QRect(528, 472, 108, 14), Qt::AlignCenter, "TIME LIMIT");
 }
 
 void RightColumn(QPainter& p) {
@@ -225,11 +234,11 @@ void PaintSocket(QPainter& p, const QRectF& circle) {
 }
 
 void PaintTimePanel(QPainter& p, const QRect& r, bool active) {
-  if (active) {
-    DarkInset(p, r);
-  } else {
+  // The active display is the skin's dark inset; the greyed one is a light,
+  // flat panel on which the light limit digits of the storage layout fade.
+  if (!active) {
     p.fillRect(r, QColor(176, 192, 210));
-    SunkenFrame(p, r, 1);
+    SunkenFrame(p, r.adjusted(1, 1, -1, -1), 1);
   }
   // Minutes in 1035 (374..402), seconds in 1036 (436..454); captions beside each.
   p.setFont(UiFont(9, false));
