@@ -115,16 +115,11 @@ void BusyDialog::keyPressEvent(QKeyEvent* event) {
   event->accept();
 }
 
-// The window manager's close (Alt+F4, the title menu) is refused; the
-// program's own close() goes through and ends the dialog.
+// The window manager's close (Alt+F4, the title menu) is refused. Qt does not
+// tell it apart from a close() in the program, so the program uses End().
 void BusyDialog::closeEvent(QCloseEvent* event) {
-  if (event->spontaneous()) {
-    event->ignore();
-    update();
-    return;
-  }
-  event->accept();
-  if (!ended_) done(QDialog::Rejected);
+  event->ignore();
+  update();
 }
 
 // Shortcuts (Alt+F4 among them on some desktops) never reach a key handler of

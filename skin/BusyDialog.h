@@ -5,8 +5,9 @@
 // progress strip (controls 1094-1101, bitmaps 119-126) and a blinking
 // "Loading" picture (control 1085, bitmap 118). Each Step advances the strip by
 // one frame and the blink every second step; the dialog ends itself on the
-// 75th step. It cannot be closed from the keyboard or the window manager; only
-// the program ends it (close() or done()), and finished() tells its owner.
+// 75th step. It cannot be closed from the keyboard or the window manager (a
+// close event, from wherever it comes, is refused); the program ends it with
+// End(), and finished() tells the owner in either case.
 #pragma once
 #include <QDialog>
 #include <QImage>
@@ -45,6 +46,8 @@ class BusyDialog : public QDialog {
   void ShowModeless();
   // Advances the animation; does nothing once the dialog has ended.
   void Step();
+  // Ends the dialog early (the owner's way to close it).
+  void End() { done(QDialog::Accepted); }
 
   int Counter() const { return counter_; }
   bool Blink() const { return blink_; }

@@ -264,9 +264,6 @@ void CSkinButton::changeEvent(QEvent* event) {
       // Qt itself moves the keyboard focus on when a focused widget is disabled.
       if (!isEnabled()) EndHover();
       break;
-    case QEvent::ActivationChange:
-      if (!isActiveWindow()) EndHover();
-      break;
     case QEvent::PaletteChange:
       savedBackground_ = QPixmap();
       MakeDisabledFaces();
@@ -275,6 +272,12 @@ void CSkinButton::changeEvent(QEvent* event) {
     default:
       break;
   }
+}
+
+// Qt hands the window's deactivation on to every visible child.
+bool CSkinButton::event(QEvent* event) {
+  if (event->type() == QEvent::WindowDeactivate) EndHover();
+  return QPushButton::event(event);
 }
 
 // The skin behind the button is another one once the button has moved or grown.

@@ -79,6 +79,7 @@ class CSkinButton : public QPushButton {
   void changeEvent(QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   // One bitmap slot: the picture with its transparent pixels cleared, ready
