@@ -14,6 +14,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -62,6 +63,10 @@ std::vector<QImage> RenderAll();
 
 // Resource path of a picture relative to the .qrc ("bitmaps/108.png", "icons/105/32.png").
 QString RelativePath(const Picture& pic);
+// Every path the picture is written to: an icon's largest size also stands as
+// "icons/<id>.png" for lookups that take one file per icon.
+constexpr int kMasterIconSize = 256;
+QStringList RelativePaths(const Picture& pic);
 
 // Writes every picture and artwork.qrc under `dir`. Returns an error text or "".
 QString WriteAll(const QString& dir);

@@ -208,6 +208,12 @@ QString RelativePath(const Picture& pic) {
   return QString("bitmaps/%1.png").arg(pic.id);
 }
 
+QStringList RelativePaths(const Picture& pic) {
+  QStringList paths{RelativePath(pic)};
+  if (pic.kind == Kind::Icon && pic.size.width() == kMasterIconSize) paths << QString("icons/%1.png").arg(pic.id);
+  return paths;
+}
+
 QImage Render(const Picture& pic, const QImage& window, const QImage& busy) {
   QImage layer(pic.size, QImage::Format_ARGB32_Premultiplied);
   layer.fill(Qt::transparent);

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <cstdio>
@@ -138,9 +139,11 @@ struct Checker {
   }
 
   void Icons() {
-    for (int size : {16, 32, 48}) {
-      const QImage icon(dir.filePath(QString("icons/105/%1.png").arg(size)));
-      const QString name = QString("icon 105 at %1").arg(size);
+    for (const char* path : {"icons/105.png", "icons/105/16.png", "icons/105/32.png", "icons/105/48.png"}) {
+      const QString rel = path;
+      const QImage icon(dir.filePath(rel));
+      const QString name = "icon " + rel;
+      const int size = rel == "icons/105.png" ? 256 : QFileInfo(rel).baseName().toInt();
       if (icon.isNull()) { Fault(name + ": missing"); continue; }
       if (icon.size() != QSize(size, size)) Fault(name + ": wrong size");
       if (!icon.hasAlphaChannel() || qAlpha(icon.pixel(0, 0)) != 0) Fault(name + ": corner not transparent");
@@ -159,7 +162,7 @@ struct Checker {
       if (!QFile::exists(dir.filePath(rel))) Fault("artwork.qrc names a missing file " + rel);
     for (const Expect& e : kExpected)
       if (!listed.contains(QString("bitmaps/%1.png").arg(e.id))) Fault(QString("artwork.qrc lacks bitmap %1").arg(e.id));
-    if (!listed.contains("icons/105/32.png")) Fault("artwork.qrc lacks icon 105");
+    if (!listed.contains("icons/105.png")) Fault("artwork.qrc lacks icon 105");
   }
 };
 

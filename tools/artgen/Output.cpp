@@ -14,11 +14,12 @@ QString WriteAll(const QString& dir) {
   const std::vector<QImage> images = RenderAll();
   QString qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/\">\n";
   for (size_t i = 0; i < all.size(); ++i) {
-    const QString rel = RelativePath(all[i]);
-    const QString path = QDir(dir).filePath(rel);
-    if (!QDir().mkpath(QFileInfo(path).path())) return "cannot create folder for " + path;
-    if (!images[i].save(path, "PNG")) return "cannot write " + path;
-    qrc += QString("  <file>%1</file>\n").arg(rel);
+    for (const QString& rel : RelativePaths(all[i])) {
+      const QString path = QDir(dir).filePath(rel);
+      if (!QDir().mkpath(QFileInfo(path).path())) return "cannot create folder for " + path;
+      if (!images[i].save(path, "PNG")) return "cannot write " + path;
+      qrc += QString("  <file>%1</file>\n").arg(rel);
+    }
   }
   qrc += "</qresource>\n</RCC>\n";
   QSaveFile file(QDir(dir).filePath("artwork.qrc"));
