@@ -12,9 +12,10 @@
 namespace {
 
 // Where the pictures lie on the 448 x 280 background: the word "Loading"
-// above the strip, both centred, in the lower part left free of the title.
-constexpr QPoint kLoadingAt(141, 178);
-constexpr QPoint kStripAt(41, 238);
+// above the strip, both centred, below the title where the artwork leaves the
+// background plain.
+constexpr QPoint kLoadingAt(141, 150);
+constexpr QPoint kStripAt(41, 222);
 constexpr QSize kDialogSize(448, 280);
 
 // Picture controls show their bitmap as it is, except that magenta lets the
