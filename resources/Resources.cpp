@@ -93,8 +93,17 @@ QPixmap Bitmap(int id) {
 }
 
 QIcon Icon(int id) {
-  const QString path = FindPicture("icons", id);
-  return path.isEmpty() ? QIcon() : QIcon(path);
+  // An icon is a folder of sizes (icons/<id>/<size>.png) or one picture.
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const QString path = Find(QString("icons/%1/%2.png").arg(id).arg(size));
+    if (!path.isEmpty()) icon.addFile(path, QSize(size, size));
+  }
+  if (icon.isNull()) {
+    const QString path = FindPicture("icons", id);
+    if (!path.isEmpty()) icon.addFile(path);
+  }
+  return icon;
 }
 
 QString String(int id) {

@@ -5,7 +5,7 @@
 //
 // Paths inside either resource set:
 //   bitmaps/<id>.png     bitmaps (magenta where transparent; .bmp is read too)
-//   icons/<id>.png       icons (alpha; .bmp is read too)
+//   icons/<id>/<size>.png  icons (alpha) in several sizes, or icons/<id>.png
 //   strings.txt          TESKRES only: lines "<id><TAB><text>", "\n" standing for a line break
 #pragma once
 #include <QIcon>

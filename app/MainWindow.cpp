@@ -1,0 +1,648 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include "app/ControlTable.h"
+#include "app/MediaApp.h"
+#include "app/TempFolder.h"
+#include "camera/CamRows.h"
+#include "camera/CameraProtocol.h"
+#include "platform/imaging/BitmapWindow.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Pacing.h"
+#include "platform/ui/PowerWatch.h"
+#include "platform/ui/WindowLookup.h"
+#include "resources/Resources.h"
+#include "resources/StringIds.h"
+#include "skin/BusyDialog.h"
+#include "skin/CSkinButton.h"
+#include "skin/CSkinLabel.h"
+
+namespace {
+
+constexpr QRgb kMagenta = qRgb(255, 0, 255);
+const QColor kLimitColourCamera(138, 166, 193);
+const QColor kLimitColourStorage(208, 220, 233);
+
+// The timers of the window and their periods in milliseconds.
+struct TimerSpec {
+  int id;
+  int period;
+  bool singleShot;
+};
+constexpr TimerSpec kTimers[] = {
+    {1, 500, false},   // storage poll
+    {2, 400, true},    // deferred preview start
+    {5, 1000, false},  // timed recording clock
+    {7, 1000, false},  // toggle recording clock
+    {11, 1000, false}, // camera re-open
+    {12, 1000, false}, // play clock
+};
+
+// A picture static: the bitmap at its own size, magenta left out.
+QPixmap MaskedPixmap(int bitmapId) {
+  QImage image = resources::BitmapImage(bitmapId);
+  if (image.isNull()) return {};
+  QPixmap pixmap = QPixmap::fromImage(image);
+  pixmap.setMask(QBitmap::fromImage(image.createMaskFromColor(kMagenta, Qt::MaskInColor)));
+  return pixmap;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint),
+      camera(driver, *this) {
+  setObjectName("MainWindow");
+  setFixedSize(kWindowWidth, kWindowHeight);
+  for (const TimerSpec& t : kTimers) {
+    auto* timer = new QTimer(this);
+    timer->setInterval(t.period);
+    timer->setSingleShot(t.singleShot);
+    timers_.insert(t.id, timer);
+  }
+  CreateControls();
+  RouteCommands();
+  qApp->installEventFilter(this);
+  power_ = new PowerWatch(this);
+  connect(power_, &PowerWatch::suspendRequested, this, &MainWindow::OnSuspendRequest);
+  connect(power_, &PowerWatch::shutdownNotice, this, &MainWindow::OnShutdownNotice);
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { OnShutdownQuery(); });
+}
+
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  RunDestructionSteps();
+}
+
+QTimer& MainWindow::Timer(int id) { return *timers_.value(id); }
+
+// ---------------------------------------------------------------- controls
+
+void MainWindow::CreateControls() {
+  for (const ControlSpec& spec : MainControls()) {
+    QWidget* w = CreateControl(spec);
+    w->setObjectName(QString("control%1").arg(spec.id));
+    w->move(Px(spec.x), Px(spec.y));
+    if (spec.width > 0) w->resize(Px(spec.width), Px(spec.height));
+    w->setVisible(!spec.hidden);
+    w->setEnabled(!spec.disabled);
+    controls_.insert(spec.id, w);
+  }
+  // The picture frame and the video frame share one place; the picture frame is above.
+  Control(ctl::PICTURE_FRAME)->raise();
+}
+
+QWidget* MainWindow::CreateControl(const ControlSpec& spec) {
+  switch (spec.kind) {
+    case ControlKind::Button:
+      return new CSkinButton(this);
+    case ControlKind::List: {
+      auto* list = new QTreeView(this);
+      list->setRootIsDecorated(false);
+      list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+      list->setSelectionBehavior(QAbstractItemView::SelectRows);
+      list->setUniformRowHeights(true);
+      list->setItemsExpandable(false);
+      return list;
+    }
+    case ControlKind::DropDown: {
+      auto* box = new QComboBox(this);
+      box->addItems({"Timed  Record", "Toggle Record"});
+      return box;
+    }
+    case ControlKind::BlackFrame: {
+      auto* frame = new QFrame(this);
+      frame->setAutoFillBackground(true);
+      QPalette p = frame->palette();
+      p.setColor(QPalette::Window, Qt::black);
+      frame->setPalette(p);
+      return frame;
+    }
+    case ControlKind::Text:
+      return new CSkinLabel(this);
+    case ControlKind::Picture: {
+      auto* picture = new QLabel(this);
+      QPixmap pixmap = MaskedPixmap(spec.hoverBitmap);
+      picture->setPixmap(pixmap);
+      picture->resize(pixmap.size());
+      if (!pixmap.mask().isNull()) picture->setMask(pixmap.mask());
+      picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+      return picture;
+    }
+  }
+  return new QWidget(this);
+}
+
+void MainWindow::SetupButtons() {
+  for (const ControlSpec& spec : MainControls()) {
+    if (spec.kind != ControlKind::Button) continue;
+    auto* button = ControlAs<CSkinButton>(spec.id);
+    button->SetBitmaps(spec.hoverBitmap, kMagenta, spec.normalBitmap, kMagenta);
+    button->SetBorder(false, true);
+    if (spec.tooltip) button->SetTooltipText(spec.tooltip, true);
+    if (spec.transparent) button->DrawTransparent(true);
+  }
+}
+
+void MainWindow::SetupLabels() {
+  struct LabelSetup {
+    int id;
+    QColor colour;
+    int points;
+  };
+  const LabelSetup labels[] = {
+      {ctl::PC_PATH_LABEL, QColor(255, 255, 181), 9},
+      {ctl::RECORD_MINUTES, kLimitColourCamera, 10},
+      {ctl::RECORD_SECONDS, kLimitColourCamera, 10},
+      {ctl::TIME_LABEL, QColor(255, 0, 0), 12},
+  };
+  for (const LabelSetup& l : labels) {
+    auto* label = ControlAs<CSkinLabel>(l.id);
+    label->SetFontName("Fixedsys");
+    label->SetTextColor(l.colour);
+    label->SetFontSize(l.points);
+    label->SetFontBold(true);
+    label->SetTransparent(true);
+  }
+  ControlAs<CSkinLabel>(ctl::TIME_LABEL)->SetText("00 : 00");
+}
+
+void MainWindow::ShowRecordingTime() {
+  const int t = settings.timeToRecord;
+  ControlAs<CSkinLabel>(ctl::RECORD_MINUTES)->SetText(QString::number(t / 60));
+  ControlAs<CSkinLabel>(ctl::RECORD_SECONDS)->SetText(QString::number(t % 60));
+}
+
+// ---------------------------------------------------------------- commands
+
+void MainWindow::Route(int id, void (MainWindow::*handler)(), bool ignoredWhileBusy) {
+  QWidget* w = Control(id);
+  auto run = [this, handler, ignoredWhileBusy] {
+    if (ignoredWhileBusy && operationFlag) return;
+    (this->*handler)();
+  };
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) connect(button, &QAbstractButton::clicked, this, run);
+}
+
+void MainWindow::RouteCommands() {
+  Route(ctl::CLOSE, &MainWindow::EndWindow, true);
+  Route(ctl::MINIMIZE, &MainWindow::showMinimized, true);
+  Route(ctl::HELP, &MainWindow::OnHelp, true);
+  Route(ctl::TO_CAMERA_MODE, &MainWindow::OnToCameraMode, true);
+  Route(ctl::TO_STORAGE_MODE, &MainWindow::OnToStorageMode, true);
+  Route(ctl::PC_ADD_FOLDER, &MainWindow::OnPcAddFolder, true);
+  Route(ctl::PC_DELETE, &MainWindow::OnPcDelete, true);
+  Route(ctl::COPY_TO_CAMERA, &MainWindow::OnCopyToCamera, true);
+  Route(ctl::CAM_ADD_FOLDER, &MainWindow::OnCamAddFolder, true);
+  Route(ctl::CAM_DELETE, &MainWindow::OnCamDelete, true);
+  Route(ctl::COPY_TO_PC, &MainWindow::OnCopyToPc, true);
+  Route(ctl::FORMAT, &MainWindow::OnFormat, true);
+  Route(ctl::RECORD, &MainWindow::OnStartRecording, true);
+  Route(ctl::STOP_RECORD, &MainWindow::OnStopRecording, true);
+  Route(ctl::CAPTURE, &MainWindow::OnCaptureStill, true);
+  Route(ctl::PLAY, &MainWindow::OnPlayMovie, true);
+  Route(ctl::STOP_PLAY, &MainWindow::OnStopMovie, true);
+  Route(ctl::RECORD_TIME, &MainWindow::OnRecordingTime, true);
+  Route(ctl::EMAIL, &MainWindow::OnEmail, true);
+  Route(ctl::PHOTO_EDITOR, &MainWindow::OnPhotoEditor, true);
+
+  connect(&Timer(1), &QTimer::timeout, this, &MainWindow::OnStoragePoll);
+  connect(&Timer(2), &QTimer::timeout, this, &MainWindow::OnDeferredPreviewStart);
+  connect(&Timer(5), &QTimer::timeout, this, &MainWindow::OnRecordingClock);
+  connect(&Timer(7), &QTimer::timeout, this, &MainWindow::OnRecordingClock);
+  connect(&Timer(11), &QTimer::timeout, this, &MainWindow::OnReopenCamera);
+  connect(&Timer(12), &QTimer::timeout, this, &MainWindow::OnPlayClock);
+
+  auto* recordMode = ControlAs<QComboBox>(ctl::RECORD_MODE_BOX);
+  connect(recordMode, &QComboBox::currentIndexChanged, this,
+          [this](int index) { settings.recordMode = index; });
+}
+
+void MainWindow::Command(int id) {
+  if (auto* button = ControlAs<QAbstractButton>(id)) button->click();
+}
+
+// ---------------------------------------------------------------- layouts
+
+void MainWindow::ApplyModeLayout() {
+  const bool cameraLayout = layoutFlag;  // 1: the camera layout goes up now
+  auto show = [this](int id, bool shown) { Control(id)->setVisible(shown); };
+  show(ctl::TO_CAMERA_MODE, !cameraLayout);
+  show(ctl::LABEL_STORAGE, !cameraLayout);
+  show(ctl::TO_STORAGE_MODE, cameraLayout);
+  show(ctl::LABEL_CAMERA, cameraLayout);
+  show(ctl::PC_ADD_FOLDER, !cameraLayout);
+  show(ctl::PC_DELETE, !cameraLayout);
+  Control(ctl::RECORD_MODE_BOX)->setEnabled(cameraLayout);
+  const QColor limit = cameraLayout ? kLimitColourCamera : kLimitColourStorage;
+  ControlAs<CSkinLabel>(ctl::RECORD_MINUTES)->SetTextColor(limit);
+  ControlAs<CSkinLabel>(ctl::RECORD_SECONDS)->SetTextColor(limit);
+  for (int id : {ctl::CAM_ADD_FOLDER, ctl::CAM_DELETE, ctl::COPY_TO_PC, ctl::FORMAT, ctl::COPY_TO_CAMERA}) {
+    if (cameraLayout) show(id, false);
+    else if (camera.mediaReady) show(id, true);
+  }
+  Control(ctl::CAM_PANE)->setEnabled(!cameraLayout && camera.mediaReady);
+  for (int id : {ctl::DECO_1012, ctl::DECO_1014, ctl::DECO_1015, ctl::DECO_1018}) show(id, cameraLayout);
+  for (int id : {ctl::RECORD, ctl::CAPTURE, ctl::RECORD_TIME}) show(id, cameraLayout);
+  for (int id : {ctl::EMAIL, ctl::PHOTO_EDITOR, ctl::DECO_1022}) show(id, !cameraLayout);
+  Control(ctl::PC_PANE)->setEnabled(!cameraLayout);
+  for (int id : {ctl::STOP_RECORD, ctl::PLAY, ctl::STOP_PLAY}) show(id, false);
+  layoutFlag = !layoutFlag;
+  Repaint();
+}
+
+// ---------------------------------------------------------------- window behaviour
+
+bool MainWindow::VideoShows() const {
+  return (previewRunning || moviePlaying) && Control(ctl::VIDEO_FRAME)->isVisible();
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  if (isMinimized()) {
+    QIcon icon = resources::Icon(105);
+    icon.paint(&p, rect());
+    return;
+  }
+  // While video shows, its rectangle is left out so the picture is not overdrawn.
+  if (VideoShows()) p.setClipRegion(QRegion(rect()).subtracted(Control(ctl::VIDEO_FRAME)->geometry()));
+  p.drawPixmap(0, 0, kWindowWidth, kWindowHeight, background_);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+  // A press in the top band moves the window as its caption would.
+  if (event->button() == Qt::LeftButton && event->position().y() < kDragBand) {
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    return;
+  }
+  QDialog::mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+    move(event->globalPosition().toPoint() - dragOffset_);
+    return;
+  }
+  QDialog::mouseMoveEvent(event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+  dragging_ = false;
+  QDialog::mouseReleaseEvent(event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // Enter and Escape must not end the dialog.
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Space:
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Before any control of the window sees a key: Enter, Escape and Space are
+  // swallowed, F1 opens the help document.
+  if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+    return QDialog::eventFilter(watched, event);
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget || (widget != this && !isAncestorOf(widget))) return QDialog::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_Space)
+    return true;
+  if (key == Qt::Key_F1) {
+    if (event->type() == QEvent::KeyPress && !operationFlag) OnHelp();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The window manager's close (Alt+F4, the task bar) counts as the close button:
+  // refused while a copy runs.
+  if (operationFlag) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  EndWindow();
+}
+
+void MainWindow::EndWindow() {
+  if (isVisible() || !ended_) {
+    ended_ = true;
+    done(QDialog::Rejected);
+  }
+}
+
+void MainWindow::done(int result) {
+  RunDestructionSteps();
+  QDialog::done(result);
+}
+
+// ---------------------------------------------------------------- start-up
+
+void MainWindow::StartupStep(int ms) {
+  GetPacing().Wait(ms);
+  if (busy_) busy_->Step();
+}
+
+int MainWindow::Run() {
+  if (!StartUp()) return 0;
+  return exec();
+}
+
+bool MainWindow::StartUp() {
+  // 1. The busy dialog, then the window's own initialisation.
+  busy_ = new BusyDialog(nullptr);
+  busy_->setAttribute(Qt::WA_DeleteOnClose);
+  if (busy_->Initialize()) {
+    busy_->ShowModeless();
+    busyDialogShown = true;
+  }
+  StartupStep(200);
+  StartupStep(200);
+  // 2. The imaging support.
+  BitmapWindow::LoadLibraries(kImagingMask);
+  StartupStep(0);
+  // 3. The background; without it the window stays unfinished.
+  background_ = resources::Bitmap(108);
+  if (background_.isNull()) return true;
+  StartupStep(0);
+  // 4. Caption, icon, the rounded region.
+  setWindowTitle("Orin Media 5.1");
+  setWindowIcon(resources::Icon(105));
+  QPainterPath rounded;
+  rounded.addRoundedRect(QRectF(0, 0, kWindowWidth, kWindowHeight), kCornerEllipse / 2.0,
+                         kCornerEllipse / 2.0);
+  setMask(QRegion(rounded.toFillPolygon().toPolygon()));
+  StartupStep(0);
+  // 5. The skinned buttons.
+  SetupButtons();
+  StartupStep(0);
+  // 6. The recording time, shown as minutes and seconds.
+  settings = ReadSettings();
+  SetupLabels();
+  ShowRecordingTime();
+  StartupStep(0);
+  // 7. The panes' selection and fonts, the elapsed-time label.
+  QFont paneFont("MS Sans Serif");
+  paneFont.setStyleHint(QFont::SansSerif);
+  paneFont.setPixelSize(12);
+  for (int id : {ctl::PC_PANE, ctl::CAM_PANE, ctl::RECORD_MODE_BOX}) Control(id)->setFont(paneFont);
+  StartupStep(0);
+  // 8. The PC pane's folder.
+  if (settings.currentPath.isEmpty()) settings.currentPath = QDir::currentPath();
+  ControlAs<CSkinLabel>(ctl::PC_PATH_LABEL)->SetText(settings.currentPath);
+  ControlAs<CSkinLabel>(ctl::PC_PATH_LABEL)->SetTooltipText(settings.currentPath, true);
+  StartupStep(0);
+  // 9. The recording mode.
+  ControlAs<QComboBox>(ctl::RECORD_MODE_BOX)->setCurrentIndex(settings.recordMode);
+  StartupStep(0);
+  // 10. The camera pane's rows, the picture window inside the picture frame.
+  camModel_ = new QStandardItemModel(this);
+  ControlAs<QTreeView>(ctl::CAM_PANE)->setModel(camModel_);
+  pictureWindow_ = new BitmapWindow(Control(ctl::PICTURE_FRAME), 901);
+  pictureWindow_->SetZoomMode(0, 0);
+  Control(ctl::PICTURE_FRAME)->hide();
+  StartupStep(0);
+  // 11. The program folder, the camera layout.
+  programFolder = QDir::currentPath();
+  ApplyModeLayout();
+  StartupStep(0);
+  // 12. The temporary folder (errors are ignored).
+  CreateTempFolder();
+  StartupStep(0);
+  show();
+  // 13. The camera.
+  OpenCameraAtStartUp();
+  return !ended_;
+}
+
+// Opens the camera and gives it its first modes: storage mode to list the
+// Memory Stick, then camera mode for the live picture.
+void MainWindow::OpenCameraAtStartUp() {
+  camera.OpenDevice();
+  GetPacing().Wait(200);
+  Control(ctl::VIDEO_FRAME)->hide();
+  if (!camera.deviceOpen) {
+    GetPacing().Wait(500);
+    CloseBusyDialog();
+    ShowMessageBox(this, resources::String(ids::DEVICE_NOT_FOUND_AT_START), MsgIcon::Warning);
+    camera.mediaReady = false;
+    camera.mediaState = 2;
+    camera.ListCamFolder();
+    FillCamPane();
+    EmptyTempFolder();
+    EndWindow();
+    return;
+  }
+  camera.EnterStorageMode();
+  if (!camera.deviceOpen) return;
+  GetPacing().Wait(200);
+  bool switched = camera.SetMode(MODE_CAMERA) != 0;
+  for (int i = 0; i < 3; ++i) GetPacing().Wait(200);
+  uint8_t videoMode = 0;
+  if (switched) {
+    switched = camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode) != 0;
+    for (int i = 0; i < 2; ++i) GetPacing().Wait(200);
+  }
+  if (!switched) {
+    camera.CloseDevice();
+    Control(ctl::VIDEO_FRAME)->hide();
+    Timer(11).start();
+  }
+  CloseBusyDialog();
+  if (switched) Timer(2).start();
+}
+
+void MainWindow::OnDeferredPreviewStart() {
+  // No longer top-most once the camera mode runs.
+  setWindowFlag(Qt::WindowStaysOnTopHint, false);
+  show();
+  Control(ctl::VIDEO_FRAME)->show();
+}
+
+// ---------------------------------------------------------------- mode switches
+
+void MainWindow::OnToCameraMode() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  Timer(1).stop();
+  Control(ctl::VIDEO_FRAME)->show();
+  Control(ctl::PICTURE_FRAME)->hide();
+  if (camera.deviceOpen) {
+    camera.SetMode(MODE_CAMERA);
+    GetPacing().Wait(500);
+    uint8_t videoMode = 0;
+    camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode);
+  } else {
+    Control(ctl::VIDEO_FRAME)->hide();
+    GetPacing().Wait(500);
+    Timer(11).start();
+  }
+  GetPacing().Wait(500);
+  ApplyModeLayout();
+  QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::OnToStorageMode() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  Timer(11).stop();
+  camera.mediaNotified = true;
+  camera.mediaState = 1;
+  if (!camera.deviceOpen) {
+    ShowMessageBox(this, resources::String(ids::DEVICE_NOT_FOUND), MsgIcon::Warning);
+    ApplyModeLayout();
+    camera.ResetCameraPane();
+    camera.mediaReady = false;
+    Control(ctl::VIDEO_FRAME)->hide();
+    GetPacing().Wait(500);
+    Timer(1).start(500);
+  } else {
+    GetPacing().Wait(200);
+    Control(ctl::VIDEO_FRAME)->hide();
+    camera.SetMode(MODE_STORAGE);
+    GetPacing().Wait(300);
+    camera.mediaReady = camera.CheckMedia();
+    if (camera.mediaReady) {
+      camera.ChangeCamFolder("\\");
+      camera.EnsureDefaultFolders();
+      camera.ListCamFolder();
+      FillCamPane();
+      GetPacing().Wait(500);
+      Timer(1).start(500);
+      ApplyModeLayout();
+    } else {
+      ApplyModeLayout();
+      camera.ResetCameraPane();
+      GetPacing().Wait(500);
+      Timer(1).start(500);
+    }
+  }
+  Repaint();
+  QApplication::restoreOverrideCursor();
+}
+
+// ---------------------------------------------------------------- shutdown
+
+// The camera goes back to its release mode, then is closed.
+void MainWindow::ReleaseCamera() {
+  if (!camera.deviceOpen) return;
+  GetPacing().Wait(200);
+  camera.SetMode(MODE_RELEASE);
+  camera.CloseDevice();
+}
+
+void MainWindow::RunDestructionSteps() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  for (int id : {1, 5, 7, 11, 12}) Timer(id).stop();
+  camera.folders.clear();
+  camera.files.clear();
+  if (camModel_) camModel_->clear();
+  if (recording) {
+    recording = false;
+    ShowMessageBox(this, resources::String(ids::SAVE_FILE_QUESTION), MsgIcon::Question, MsgButtons::YesNo);
+  }
+  WriteSettings(settings);
+  previewRunning = false;
+  moviePlaying = false;
+  ReleaseCamera();
+  RemoveTempFolder();
+  CloseWindowsTitled("Orin Image Viewer");
+  CloseBusyDialog();
+}
+
+// At the end of the log-on the camera is released while its flag is left as
+// it was: the log-on may yet go on.
+void MainWindow::ReleaseCameraForShutdown() {
+  previewRunning = false;
+  moviePlaying = false;
+  if (!camera.deviceOpen) return;
+  GetPacing().Wait(200);
+  camera.SetMode(MODE_RELEASE);
+  camera.Driver().Device_Close();
+}
+
+void MainWindow::OnShutdownQuery() {
+  for (int id : {1, 5, 7, 11, 12}) Timer(id).stop();
+  ReleaseCameraForShutdown();
+}
+
+void MainWindow::OnShutdownNotice() { ReleaseCameraForShutdown(); }
+
+void MainWindow::OnSuspendRequest() {
+  ShowMessageBox(this, resources::String(ids::SUSPEND_DENIED), MsgIcon::Information);
+}
+
+// ---------------------------------------------------------------- CameraUi
+
+void MainWindow::ShowMessage(int stringId, MsgIcon icon) {
+  ShowMessageBox(this, resources::String(stringId), icon);
+}
+
+void MainWindow::FillCamPane() {
+  if (!camModel_) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  camModel_->clear();
+  camModel_->setHorizontalHeaderLabels({"Name", "Size", "Date"});
+  for (const CamRow& row : BuildCamRows(camera.folders, camera.files, camera.totalCapacity)) {
+    QList<QStandardItem*> items{new QStandardItem(QString::fromStdString(row.text)),
+                                new QStandardItem(QString::fromStdString(row.sizeText)),
+                                new QStandardItem(QString::fromStdString(row.dateText))};
+    items[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    camModel_->appendRow(items);
+  }
+  auto* view = ControlAs<QTreeView>(ctl::CAM_PANE);
+  view->header()->resizeSection(0, 130);
+  view->header()->resizeSection(1, 80);
+  view->header()->resizeSection(2, 130);
+  QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::ShowCameraButtons(bool shown) {
+  for (int id : {ctl::CAM_DELETE, ctl::COPY_TO_PC, ctl::CAM_ADD_FOLDER, ctl::COPY_TO_CAMERA})
+    Control(id)->setVisible(shown);
+}
+
+void MainWindow::EnableCameraPane(bool enabled) { Control(ctl::CAM_PANE)->setEnabled(enabled); }
+
+void MainWindow::ShowFormatButton(bool shown) { Control(ctl::FORMAT)->setVisible(shown); }
+
+void MainWindow::Repaint() {
+  update();
+  repaint();
+}
+
+void MainWindow::CloseBusyDialog() {
+  if (busy_) {
+    busy_->done(0);
+    busy_->deleteLater();
+    busy_ = nullptr;
+  }
+  busyDialogShown = false;
+}
+
+void MainWindow::StepProgress() {}
+
+void MainWindow::StopStoragePoll() { Timer(1).stop(); }
+
+void MainWindow::StartStoragePoll(int ms) { Timer(1).start(ms); }

@@ -1,0 +1,161 @@
+// The program's one main window: a frameless 730 x 554 dialog drawn over its
+// background picture, holding the PC pane, the camera pane, the camera and
+// recording controls and the tool buttons. It owns every state that lives
+// longer than one command, routes every command to its handler, and runs the
+// program's start-up and shutdown steps in their order.
+#pragma once
+#include <QDialog>
+#include <QMap>
+#include <QPointer>
+
+#include "skin/BusyDialog.h"
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "app/Settings.h"
+#include "camera/CameraLink.h"
+#include "camera/CameraUi.h"
+
+class BitmapWindow;
+class BusyDialog;
+class CSkinButton;
+class CSkinLabel;
+class PowerWatch;
+class QComboBox;
+class QFrame;
+class QStandardItemModel;
+class QTreeView;
+
+class MainWindow : public QDialog, public CameraUi {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(CameraDriver& driver, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Start-up, then the window's own loop until it ends; the result of the dialog.
+  int Run();
+  // Runs the start-up steps; false when the window ended itself on the way.
+  bool StartUp();
+  // Ends the window as its close button does (the destruction steps run once).
+  void EndWindow();
+
+  // --- state the commands use ---
+  bool layoutFlag = true;      // 1 while the storage layout is shown; 1 before start-up
+  bool operationFlag = false;  // a transfer or format thread runs
+  bool busyDialogShown = false;
+  bool recording = false;      // a recording runs (the recording controls set it)
+  bool previewRunning = false; // the live preview runs
+  bool moviePlaying = false;   // the player plays
+  AppSettings settings;        // recording mode, recording time, PC path
+  QString programFolder;       // the current directory at start-up
+  CameraLink camera;
+
+  // The control of that id (see ControlTable.h), or nullptr.
+  QWidget* Control(int id) const { return controls_.value(id); }
+  template <typename T>
+  T* ControlAs(int id) const { return qobject_cast<T*>(controls_.value(id)); }
+  QTimer& Timer(int id);
+  BitmapWindow* PictureWindow() const { return pictureWindow_; }
+  BusyDialog* Busy() const { return busy_; }
+
+  // Applies the camera layout when the layout flag is 1 and the storage layout
+  // when it is 0, then inverts the flag.
+  void ApplyModeLayout();
+
+  // Sends a command as if its control had been used.
+  void Command(int id);
+
+  // --- CameraUi ---
+  void ShowMessage(int stringId, MsgIcon icon) override;
+  void FillCamPane() override;
+  void ShowCameraButtons(bool shown) override;
+  void EnableCameraPane(bool enabled) override;
+  void ShowFormatButton(bool shown) override;
+  void Repaint() override;
+  void CloseBusyDialog() override;
+  void StepProgress() override;
+  void StopStoragePoll() override;
+  void StartStoragePoll(int ms) override;
+
+  // Handlers of the commands that the next parts of the program fill in.
+  // Each one is named after its command; until then it does nothing.
+  void OnHelp() {}
+  void OnPcAddFolder() {}
+  void OnPcDelete() {}
+  void OnPcRename() {}
+  void OnCopyToCamera() {}
+  void OnCamAddFolder() {}
+  void OnCamDelete() {}
+  void OnCamRename() {}
+  void OnCopyToPc() {}
+  void OnFormat() {}
+  void OnViewDetail() {}
+  void OnViewList() {}
+  void OnStartRecording() {}
+  void OnStopRecording() {}
+  void OnCaptureStill() {}
+  void OnPlayMovie() {}
+  void OnStopMovie() {}
+  void OnRecordingTime() {}
+  void OnEmail() {}
+  void OnPhotoEditor() {}
+  void OnPcPaneDoubleClick() {}
+  void OnCamPaneDoubleClick() {}
+  void OnPcPaneClick() {}
+  void OnCamPaneClick() {}
+  void OnPcPaneMenu() {}
+  void OnCamPaneMenu() {}
+  void OnStoragePoll() {}
+  void OnDeferredPreviewStart();
+  void OnReopenCamera() {}
+  void OnRecordingClock() {}
+  void OnPlayClock() {}
+
+  // Shut-down and power (the session manager and logind).
+  void OnShutdownQuery();
+  void OnShutdownNotice();
+  void OnSuspendRequest();
+
+  // Switches between camera and storage mode (buttons 1044 and 1045).
+  void OnToCameraMode();
+  void OnToStorageMode();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void done(int result) override;
+
+ private:
+  void CreateControls();
+  QWidget* CreateControl(const struct ControlSpec& spec);
+  void SetupButtons();
+  void SetupLabels();
+  void RouteCommands();
+  void Route(int id, void (MainWindow::*handler)(), bool ignoredWhileBusy);
+  void StartupStep(int ms);
+  void ShowRecordingTime();
+  void OpenCameraAtStartUp();
+  void ReleaseCamera();
+  void ReleaseCameraForShutdown();
+  void RunDestructionSteps();
+  bool VideoShows() const;
+
+  QMap<int, QWidget*> controls_;
+  QMap<int, QTimer*> timers_;
+  QPointer<BusyDialog> busy_;
+  BitmapWindow* pictureWindow_ = nullptr;
+  QStandardItemModel* camModel_ = nullptr;
+  PowerWatch* power_ = nullptr;
+  QPixmap background_;
+  QPoint dragOffset_;
+  bool dragging_ = false;
+  bool destroyed_ = false;  // the destruction steps have run
+  bool ended_ = false;      // the window was ended during start-up
+};
