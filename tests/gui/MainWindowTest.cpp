@@ -108,7 +108,9 @@ TEST_F(MainWindowTest, WindowIsTheFramelessSkinOfItsDesign) {
     QWidget* c = w.Control(spec.id);
     ASSERT_NE(c, nullptr) << spec.id;
     EXPECT_EQ(c->pos(), QPoint(spec.x * 2, spec.y * 2)) << spec.id;
-    if (spec.width) EXPECT_EQ(c->size(), QSize(spec.width * 2, spec.height * 2)) << spec.id;
+    if (spec.width) {
+      EXPECT_EQ(c->size(), QSize(spec.width * 2, spec.height * 2)) << spec.id;
+    }
   }
 }
 
