@@ -111,17 +111,19 @@ void DrawEnvelope(QPainter& p, const QRectF& r, const Tones& t, bool greyed) {
   p.drawLine(QPointF(r.right() - 2, r.bottom() - 2), QPointF(r.right() - r.width() * 0.38, r.top() + r.height() * 0.5));
 }
 
+// An open-ended spanner lying from lower right to upper left, jaw open upwards.
 void DrawWrench(QPainter& p, const QPointF& head, qreal length, bool greyed) {
   p.save();
   p.translate(head);
   p.rotate(45);
   const QColor steel = greyed ? QColor(226, 230, 236) : QColor(250, 250, 250);
+  const qreal r = length * 0.27;
   QPainterPath w;
-  w.addEllipse(QPointF(0, 0), length * 0.26, length * 0.26);
-  w.addRoundedRect(QRectF(0, -length * 0.09, length, length * 0.18), 1.5, 1.5);
+  w.addEllipse(QPointF(0, 0), r, r);
+  w.addRoundedRect(QRectF(0, -length * 0.10, length, length * 0.20), length * 0.08, length * 0.08);
   QPainterPath jaw;
-  jaw.addRect(QRectF(-length * 0.30, -length * 0.08, length * 0.26, length * 0.16));
-  p.setPen(QPen(QColor(20, 40, 24), 1.2));
+  jaw.addRect(QRectF(-r * 1.2, -r * 0.42, r * 1.25, r * 0.84));
+  p.setPen(QPen(QColor(16, 40, 20), 1.1));
   p.setBrush(steel);
   p.drawPath(w.simplified().subtracted(jaw));
   p.restore();
@@ -146,10 +148,10 @@ void DrawSign(QPainter& p, const QRectF& c, Sign sign, const Tones& t, bool grey
       p.drawRoundedRect(QRectF(m.x() - d * 0.24, m.y() + d * 0.08, d * 0.48, d * 0.13), 1, 1);
       break;
     case Sign::Help: {
-      QFont f = UiFont(qRound(d * 0.62), true);
+      QFont f = UiFont(qRound(d * 0.74), true);
       p.setFont(f);
       p.setPen(ink);
-      p.drawText(c.translated(0, 0.5), Qt::AlignCenter, "?");
+      p.drawText(c.translated(0.5, 0.5), Qt::AlignCenter, "?");
       break;
     }
     case Sign::FilmFrame:
@@ -164,7 +166,7 @@ void DrawSign(QPainter& p, const QRectF& c, Sign sign, const Tones& t, bool grey
         p.setPen(QPen(QColor(255, 255, 255), 0.8));
         p.drawEllipse(film.center(), d * 0.075, d * 0.075);
       }
-      if (sign == Sign::FilmTool) DrawWrench(p, m + QPointF(d * 0.05, d * 0.05), d * 0.40, greyed);
+      if (sign == Sign::FilmTool) DrawWrench(p, m + QPointF(d * 0.04, d * 0.04), d * 0.40, greyed);
       break;
     }
     case Sign::Picture:

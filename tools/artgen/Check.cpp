@@ -102,6 +102,9 @@ struct Checker {
     if (e.mask == Mask::Masked) {
       if ((img.pixel(0, 0) | 0xFF000000) != kMask) Fault(name + ": corner is not exact magenta");
       if (magenta == img.width() * img.height()) Fault(name + ": nothing but magenta");
+      // A round button's middle is face, never a hole to the skin.
+      if (img.width() == img.height() && (img.pixel(img.width() / 2, img.height() / 2) | 0xFF000000) == kMask)
+        Fault(name + ": magenta in the middle of the face");
       if (const int n = NearMagenta(img)) Fault(QString("%1: %2 near-magenta pixels").arg(name).arg(n));
     } else if (magenta) {
       Fault(QString("%1: %2 magenta pixels in a picture drawn whole").arg(name).arg(magenta));
