@@ -325,8 +325,10 @@ int CameraModel::VendorRead(int session, int request, int value, int index, int 
   }
   if (request != REQ_GET_STATUS) m.lastStatus = status;
   // The camera sends its reply; a longer buffer gets zeros after it.
-  std::memset(data, 0, size_t(length));
-  std::memcpy(data, reply, size_t(std::min(length, replyLength)));
+  if (length > 0) {
+    std::memset(data, 0, size_t(length));
+    std::memcpy(data, reply, size_t(std::min(length, replyLength)));
+  }
   bool quietPoll = (request == REQ_STREAM_POLL || request == REQ_STILL_POLL) && reply[0] == 0;
   if (!quietPoll) {
     std::string bytes;

@@ -1,6 +1,7 @@
 // orin-camsim and orin-camsim-ctl as built, over a real socket.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -50,7 +51,7 @@ class WireClient {
   }
   int Open() { return Call(simwire::OP_OPEN, 0, 0, 0, 0, nullptr); }
   int Write(uint8_t request, const std::string& field, uint32_t length) {
-    std::vector<uint8_t> p(length, 0);
+    std::vector<uint8_t> p(length + 1, 0);
     std::memcpy(p.data(), field.data(), std::min<size_t>(field.size(), length));
     return Call(simwire::OP_VENDOR_WRITE, request, 0, 0, length, p.data());
   }
@@ -82,6 +83,7 @@ class DaemonTest : public ::testing::Test {
     args.insert(args.end(), extra.begin(), extra.end());
     pid_ = fork();
     if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that died
       std::string log = (work.Path() / "daemon.log").string();
       freopen(log.c_str(), "w", stderr);
       std::vector<char*> argv;
