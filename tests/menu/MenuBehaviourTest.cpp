@@ -79,7 +79,10 @@ class Script {
 
 constexpr int kMore = 4;  // index of the submenu item in TestMenu()
 
-// Open 1, Save 2 (grayed), separator, Print 3, More > (Alpha 201, Beta 202), Close 5.
+constexpr int kTools = 6;
+
+// Open 1, Save 2 (grayed), separator, Print 3, More > (Alpha 201, Beta 202),
+// Close 5, Tools > (Options 301).
 std::shared_ptr<MenuResource> TestMenu() {
   auto sub = std::make_shared<MenuResource>();
   sub->AppendItem(201, "&Alpha");
@@ -91,6 +94,9 @@ std::shared_ptr<MenuResource> TestMenu() {
   menu->AppendItem(3, "&Print");
   menu->AppendSubMenu("&More", sub);
   menu->AppendItem(5, "&Close");
+  auto tools = std::make_shared<MenuResource>();
+  tools->AppendItem(301, "&Options");
+  menu->AppendSubMenu("&Tools", tools);
   return menu;
 }
 
@@ -100,9 +106,12 @@ void Click(CGradientMenu* menu, int index) {
   QTest::mouseClick(menu->Strip(), Qt::LeftButton, {}, RowCentre(menu, index));
 }
 
+// A key press as the keyboard delivers it: to the focus widget, which must be
+// the strip of the menu the test expects to be the deepest one open.
 void Key(CGradientMenu* menu, int key, QString text = {}) {
+  EXPECT_EQ(QApplication::focusWidget(), menu->Strip());
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(menu->Strip(), &press);
+  if (QWidget* focus = QApplication::focusWidget()) QApplication::sendEvent(focus, &press);
 }
 
 QRect Screen() { return QGuiApplication::primaryScreen()->virtualGeometry(); }
@@ -298,6 +307,26 @@ TEST_F(MenuTest, RestingOnASubmenuItemOpensItAndOnAPlainItemClosesIt) {
   EXPECT_TRUE(closedByHover);
 }
 
+TEST_F(MenuTest, RestingOnAnotherSubmenuItemSwapsTheOpenSubmenu) {
+  QString secondTitle;
+  bool firstWasOpen = false;
+  script.Then([&] { QTest::mouseMove(menu.Strip(), RowCentre(&menu, kMore)); })
+      .Then([&] {
+        firstWasOpen = menu.Child() && menu.Child()->Title() == "More";
+        QTest::mouseMove(menu.Strip(), RowCentre(&menu, kTools));
+      })
+      .Then([&] {
+        if (!menu.Child()) return;
+        secondTitle = menu.Child()->Title();
+        Click(menu.Child(), 0);
+      });
+  EXPECT_EQ(Run(), 1);
+  EXPECT_TRUE(firstWasOpen);
+  EXPECT_EQ(secondTitle, "Tools");
+  EXPECT_EQ(owner.Commands(), std::vector<int>{301});
+  EXPECT_EQ(owner.Count(MenuMessage::WM_EXITMENULOOP), 3);
+}
+
 TEST_F(MenuTest, ActivatingAnotherWindowClosesTheChainWithoutCommand) {
   QWidget other;
   other.setGeometry(400, 400, 50, 50);
@@ -343,8 +372,9 @@ TEST_F(MenuTest, OpenedNearTheRightAndBottomEdgesFlipsLeftAndUp) {
           Click(&menu, kMore);
         })
       .Then([&] {
-        if (menu.Child()) childPlaced = menu.Child()->geometry();
-        Key(&menu, Qt::Key_Escape);
+        if (!menu.Child()) return;
+        childPlaced = menu.Child()->geometry();
+        Key(menu.Child(), Qt::Key_Escape);
       });
   EXPECT_EQ(Run(corner), 1);
   EXPECT_EQ(placed.topLeft(), corner - QPoint(placed.width(), placed.height()));
