@@ -66,7 +66,7 @@ class SimBackend final : public Backend {
                   reply, scratch_.data(), length))
       return 0;
     if (reply.result == 0 || reply.dataLength != static_cast<uint32_t>(length)) return 0;
-    std::memcpy(data, scratch_.data(), length);
+    if (length > 0) std::memcpy(data, scratch_.data(), length);
     return 1;
   }
 

@@ -324,8 +324,9 @@ TEST_F(SimBackendTest, VendorReadDeliversTheBytes) {
   unsigned char b[5] = {};
   EXPECT_EQ(Vendor_Read(0x54, 7, 9, 5, b), 1);
   EXPECT_EQ(Bytes(b, b + 5), Pattern(5, 0x54));
+  EXPECT_EQ(Vendor_Read(0x60, 0, 0, 0, nullptr), 1);  // nothing to read is done at once
   const auto r = sim_->Frames(simwire::OP_VENDOR_READ);
-  ASSERT_EQ(r.size(), 1u);
+  ASSERT_EQ(r.size(), 2u);
   EXPECT_EQ(r[0].request.request, 0x54);
   EXPECT_EQ(r[0].request.value, 7);
   EXPECT_EQ(r[0].request.index, 9);
