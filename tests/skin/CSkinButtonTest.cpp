@@ -63,7 +63,7 @@ TEST_F(SkinButtonTest, HoverShowsHoverBitmapAndLeavingRestoresNormal) {
   EXPECT_TRUE(button->IsHovered());
   EXPECT_EQ(Rgb(kHoverColour), Rgb(Face(), 12, 12));
 
-  Move(button, {30, 30});  // still grabbed, but outside
+  Move(button, {30, 30});  // a move the button still gets while the pointer is outside it
   EXPECT_FALSE(button->IsHovered());
   Move(button, {12, 12});
   Leave(button);
