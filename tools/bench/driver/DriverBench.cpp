@@ -12,7 +12,8 @@
 //         a 16-byte request and answered by a trivial in-process server: the
 //         floor of any one-request-one-reply wire, with no daemon and no library.
 // (b) Control round trip: REQ_GET_STATUS (0x61, read 1 byte) through the
-//     library, and the same frame written by hand on a second connection.
+//     library, the same frame written by hand on a second connection to the
+//     daemon, and the same sizes ping-ponged with a trivial in-process server.
 //
 // The daemon is started with its bulk pacing off ("speed unlimited"), so that
 // the figures are the software's own. MB are 10^6 bytes. Each throughput is the
@@ -255,6 +256,38 @@ double RequestReplyCopy(const fs::path& file, uint64_t size) {
   return Seconds(start, end);
 }
 
+// Floor of (b): a 16-byte request answered by an 8-byte header and 1 byte, in
+// step, by a trivial server thread in this process. Microseconds per call.
+double PingPong(int calls) {
+  int sv[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) Fail("socketpair");
+  std::thread server([&] {
+    simwire::SimRequest r;
+    char answer[sizeof(simwire::SimReply) + 1] = {};
+    const simwire::SimReply reply{1, 1};
+    std::memcpy(answer, &reply, sizeof reply);
+    while (ReadAll(sv[0], &r, sizeof r))
+      if (!WriteAll(sv[0], answer, sizeof answer)) break;
+  });
+  simwire::SimRequest r{};
+  r.op = simwire::OP_VENDOR_READ;
+  r.request = REQ_GET_STATUS;
+  r.length = 1;
+  char answer[sizeof(simwire::SimReply) + 1];
+  auto one = [&] {
+    if (!WriteAll(sv[1], &r, sizeof r) || !ReadAll(sv[1], answer, sizeof answer)) Fail("ping-pong broke");
+  };
+  for (int i = 0; i < 1000; ++i) one();
+  auto start = Clock::now();
+  for (int i = 0; i < calls; ++i) one();
+  const double us = Seconds(start, Clock::now()) * 1e6 / calls;
+  shutdown(sv[1], SHUT_WR);
+  server.join();
+  close(sv[0]);
+  close(sv[1]);
+  return us;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -341,6 +374,7 @@ int main(int argc, char** argv) {
     if (!RawCall(fd, simwire::OP_VENDOR_READ, REQ_GET_STATUS, 1, nullptr, reply, data)) Fail("raw read failed");
   const double rawUs = Seconds(t0, Clock::now()) * 1e6 / calls;
   close(fd);
+  const double pingUs = PingPong(calls);
   StopDaemon(d);
   fs::remove_all(dir);
 
@@ -355,6 +389,7 @@ int main(int argc, char** argv) {
   std::printf("control round trip, REQ_GET_STATUS read 1 byte, %d calls:\n", calls);
   std::printf("  libTeskDll.so -> orin-camsim    %8.2f us/call\n", libUs);
   std::printf("  hand-written frame, same daemon %8.2f us/call\n", rawUs);
+  std::printf("  plain request/reply, no daemon  %8.2f us/call\n", pingUs);
   std::printf("goals: %s >= 200 MB/s, %s ratio >= 0.8\n", libRate >= 200 ? "met" : "MISSED",
               libRate / streamRate >= 0.8 ? "met" : "MISSED");
   return 0;
