@@ -19,10 +19,13 @@
 #include <vector>
 
 #include "platform/camsim/SimWire.h"
+#include "platform/camsim/WireIo.h"
 #include "platform/teskdll/TeskDll.h"
 
 namespace {
 
+using simwire::RecvAll;
+using simwire::SendAll;
 using simwire::SimReply;
 using simwire::SimRequest;
 using Bytes = std::vector<unsigned char>;
@@ -33,30 +36,6 @@ struct Frame {
   SimRequest request;
   Bytes payload;
 };
-
-bool WriteAll(int fd, const void* data, size_t length) {
-  const auto* p = static_cast<const unsigned char*>(data);
-  while (length > 0) {
-    const ssize_t n = send(fd, p, length, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    length -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, size_t length) {
-  auto* p = static_cast<unsigned char*>(data);
-  while (length > 0) {
-    const ssize_t n = recv(fd, p, length, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    length -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 Bytes Pattern(size_t length, unsigned seed) {
   Bytes b(length);
@@ -73,7 +52,7 @@ Bytes ReplyBytes(int32_t result, const Bytes& data = {}) {
   return out;
 }
 
-bool Send(int fd, const Bytes& b) { return WriteAll(fd, b.data(), b.size()); }
+bool Send(int fd, const Bytes& b) { return SendAll(fd, b.data(), b.size()); }
 
 // A well-behaved camera: every request done, reads answered with a pattern.
 Bytes DefaultAnswer(const Frame& f) {
@@ -150,13 +129,13 @@ class FakeSim {
       const int connection = connections_++;
       for (;;) {
         Frame f{connection, {}, {}};
-        if (!ReadAll(fd, &f.request, sizeof f.request)) break;
+        if (!RecvAll(fd, &f.request, sizeof f.request)) break;
         const bool hasPayload = f.request.op == simwire::OP_VENDOR_WRITE ||
                                 f.request.op == simwire::OP_BULK_OUT ||
                                 f.request.op == simwire::OP_CONTROL;
         if (hasPayload) {
           f.payload.resize(f.request.length);
-          if (!ReadAll(fd, f.payload.data(), f.payload.size())) break;
+          if (!RecvAll(fd, f.payload.data(), f.payload.size())) break;
         }
         Handler handler;
         {
@@ -537,7 +516,7 @@ TEST_F(SimBackendTest, RepliesArrivingInPiecesAreJoined) {
     const Bytes reply = DefaultAnswer(f);
     for (size_t i = 0; i < reply.size();) {  // a few bytes at a time, with pauses
       const size_t n = std::min<size_t>(i < 16 ? 3 : 4096, reply.size() - i);
-      if (!WriteAll(fd, reply.data() + i, n)) return false;
+      if (!SendAll(fd, reply.data() + i, n)) return false;
       i += n;
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     }

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "platform/camsim/SimWire.h"
+#include "platform/camsim/WireIo.h"
 #include "platform/teskdll/TeskDll.h"
 
 #ifndef CAMSIM_DAEMON
@@ -34,28 +33,6 @@ constexpr int REQ_SET_MODE = 0x44;
 constexpr int REQ_READ_FILE = 0x59;
 constexpr int REQ_WRITE_FILE = 0x58;
 constexpr int REQ_GET_STATUS = 0x61;
-
-int Connect(const std::string& path) {
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un a{};
-  a.sun_family = AF_UNIX;
-  std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
-  close(fd);
-  return -1;
-}
-
-bool Exchange(int fd, const void* out, size_t outLength, void* in, size_t inLength) {
-  if (send(fd, out, outLength, MSG_NOSIGNAL) != static_cast<ssize_t>(outLength)) return false;
-  auto* p = static_cast<char*>(in);
-  while (inLength > 0) {
-    ssize_t n = recv(fd, p, inLength, 0);
-    if (n <= 0) return false;
-    p += n;
-    inLength -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 Bytes Pattern(size_t n) {
   Bytes b(n);
@@ -87,7 +64,7 @@ class SimDaemonTest : public ::testing::Test {
       _exit(127);
     }
     for (int i = 0; i < 500; ++i) {
-      const int fd = Connect(socket_);
+      const int fd = simwire::ConnectUnix(socket_);
       if (fd >= 0) {
         close(fd);
         break;
@@ -113,7 +90,7 @@ class SimDaemonTest : public ::testing::Test {
 
   // One orin-camsim-ctl command on a side connection; true when done.
   bool Control(const std::string& command) {
-    const int fd = Connect(socket_);
+    const int fd = simwire::ConnectUnix(socket_);
     if (fd < 0) return false;
     simwire::SimRequest r{};
     r.op = simwire::OP_CONTROL;
@@ -121,7 +98,13 @@ class SimDaemonTest : public ::testing::Test {
     std::string frame(reinterpret_cast<const char*>(&r), sizeof r);
     frame += command;
     simwire::SimReply reply{};
-    bool ok = Exchange(fd, frame.data(), frame.size(), &reply, sizeof reply);
+    std::string text;
+    bool ok = simwire::SendAll(fd, frame.data(), frame.size()) &&
+              simwire::RecvAll(fd, &reply, sizeof reply) && reply.dataLength < 4096;
+    if (ok) {
+      text.resize(reply.dataLength);
+      ok = simwire::RecvAll(fd, text.data(), text.size());
+    }
     close(fd);
     return ok && reply.result != 0;
   }

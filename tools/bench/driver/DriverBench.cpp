@@ -23,7 +23,6 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +37,7 @@
 #include <vector>
 
 #include "platform/camsim/SimWire.h"
+#include "platform/camsim/WireIo.h"
 #include "platform/teskdll/TeskDll.h"
 
 namespace {
@@ -65,40 +65,6 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-bool WriteAll(int fd, const void* data, size_t n) {
-  const auto* p = static_cast<const char*>(data);
-  while (n > 0) {
-    ssize_t w = send(fd, p, n, MSG_NOSIGNAL);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= size_t(w);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, size_t n) {
-  auto* p = static_cast<char*>(data);
-  while (n > 0) {
-    ssize_t r = recv(fd, p, n, 0);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    p += r;
-    n -= size_t(r);
-  }
-  return true;
-}
-
-int Connect(const std::string& path) {
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un a{};
-  a.sun_family = AF_UNIX;
-  std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
-  close(fd);
-  return -1;
-}
-
 // One hand-written frame exchange on a raw connection; the reply's data goes to `data`.
 bool RawCall(int fd, simwire::Op op, uint8_t request, uint32_t length, const void* payload,
              simwire::SimReply& reply, std::vector<char>& data) {
@@ -106,11 +72,11 @@ bool RawCall(int fd, simwire::Op op, uint8_t request, uint32_t length, const voi
   r.op = op;
   r.request = request;
   r.length = length;
-  if (!WriteAll(fd, &r, sizeof r)) return false;
-  if (payload && length && !WriteAll(fd, payload, length)) return false;
-  if (!ReadAll(fd, &reply, sizeof reply) || reply.dataLength > simwire::kMaxPayload) return false;
+  if (!simwire::SendAll(fd, &r, sizeof r)) return false;
+  if (payload && length && !simwire::SendAll(fd, payload, length)) return false;
+  if (!simwire::RecvAll(fd, &reply, sizeof reply) || reply.dataLength > simwire::kMaxPayload) return false;
   data.resize(reply.dataLength);
-  return ReadAll(fd, data.data(), data.size());
+  return simwire::RecvAll(fd, data.data(), data.size());
 }
 
 struct Daemon {
@@ -131,7 +97,7 @@ Daemon StartDaemon(const std::string& program, const fs::path& dir, const fs::pa
     _exit(127);
   }
   for (int i = 0; i < 500; ++i) {  // up to 5 s for the socket to answer
-    int fd = Connect(d.socket);
+    int fd = simwire::ConnectUnix(d.socket);
     if (fd >= 0) {
       close(fd);
       return d;
@@ -182,8 +148,8 @@ double RawRead(int fd, uint64_t size, std::vector<char>& buffer) {
     simwire::SimRequest r{};
     r.op = simwire::OP_BULK_IN;
     r.length = kBlock;
-    if (!WriteAll(fd, &r, sizeof r) || !ReadAll(fd, &reply, sizeof reply) ||
-        reply.dataLength > uint32_t(kBlock) || !ReadAll(fd, buffer.data(), reply.dataLength))
+    if (!simwire::SendAll(fd, &r, sizeof r) || !simwire::RecvAll(fd, &reply, sizeof reply) ||
+        reply.dataLength > uint32_t(kBlock) || !simwire::RecvAll(fd, buffer.data(), reply.dataLength))
       Fail("raw bulk-in broke");
     total += reply.dataLength;
     if (reply.dataLength < uint32_t(kBlock)) break;
@@ -202,7 +168,7 @@ double StreamCopy(const fs::path& file, uint64_t size) {
     int in = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     std::vector<char> b(kBlock);
     for (ssize_t n; (n = read(in, b.data(), b.size())) > 0;)
-      if (!WriteAll(sv[0], b.data(), size_t(n))) break;
+      if (!simwire::SendAll(sv[0], b.data(), size_t(n))) break;
     close(in);
     shutdown(sv[0], SHUT_WR);
   });
@@ -226,11 +192,11 @@ double RequestReplyCopy(const fs::path& file, uint64_t size) {
     int in = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     std::vector<char> b(sizeof(simwire::SimReply) + kBlock);
     simwire::SimRequest r;
-    while (ReadAll(sv[0], &r, sizeof r)) {
+    while (simwire::RecvAll(sv[0], &r, sizeof r)) {
       ssize_t n = read(in, b.data() + sizeof(simwire::SimReply), std::min<uint32_t>(r.length, kBlock));
       simwire::SimReply reply{int32_t(n), uint32_t(n)};
       std::memcpy(b.data(), &reply, sizeof reply);
-      if (!WriteAll(sv[0], b.data(), sizeof reply + size_t(n))) break;
+      if (!simwire::SendAll(sv[0], b.data(), sizeof reply + size_t(n))) break;
     }
     close(in);
   });
@@ -241,8 +207,8 @@ double RequestReplyCopy(const fs::path& file, uint64_t size) {
     r.op = simwire::OP_BULK_IN;
     r.length = kBlock;
     simwire::SimReply reply;
-    if (!WriteAll(sv[1], &r, sizeof r) || !ReadAll(sv[1], &reply, sizeof reply) ||
-        !ReadAll(sv[1], b.data(), reply.dataLength))
+    if (!simwire::SendAll(sv[1], &r, sizeof r) || !simwire::RecvAll(sv[1], &reply, sizeof reply) ||
+        !simwire::RecvAll(sv[1], b.data(), reply.dataLength))
       Fail("request/reply copy broke");
     total += reply.dataLength;
     if (reply.dataLength < uint32_t(kBlock)) break;
@@ -266,8 +232,8 @@ double PingPong(int calls) {
     char answer[sizeof(simwire::SimReply) + 1] = {};
     const simwire::SimReply reply{1, 1};
     std::memcpy(answer, &reply, sizeof reply);
-    while (ReadAll(sv[0], &r, sizeof r))
-      if (!WriteAll(sv[0], answer, sizeof answer)) break;
+    while (simwire::RecvAll(sv[0], &r, sizeof r))
+      if (!simwire::SendAll(sv[0], answer, sizeof answer)) break;
   });
   simwire::SimRequest r{};
   r.op = simwire::OP_VENDOR_READ;
@@ -275,7 +241,7 @@ double PingPong(int calls) {
   r.length = 1;
   char answer[sizeof(simwire::SimReply) + 1];
   auto one = [&] {
-    if (!WriteAll(sv[1], &r, sizeof r) || !ReadAll(sv[1], answer, sizeof answer)) Fail("ping-pong broke");
+    if (!simwire::SendAll(sv[1], &r, sizeof r) || !simwire::RecvAll(sv[1], answer, sizeof answer)) Fail("ping-pong broke");
   };
   for (int i = 0; i < 1000; ++i) one();
   auto start = Clock::now();
@@ -324,7 +290,7 @@ int main(int argc, char** argv) {
 
   Daemon d = StartDaemon(daemon, dir, stick);
   {  // the model's own bulk pacing off, on a side connection
-    int fd = Connect(d.socket);
+    int fd = simwire::ConnectUnix(d.socket);
     const std::string cmd = "speed unlimited";
     simwire::SimReply reply;
     std::vector<char> text;
@@ -339,7 +305,7 @@ int main(int argc, char** argv) {
   if (!Vendor_Write(REQ_SET_MODE, 1, 0, 0, &none)) Fail("REQ_SET_MODE storage failed");
 
   // A raw connection with a session of its own, for the hand-written figures.
-  int fd = Connect(d.socket);
+  int fd = simwire::ConnectUnix(d.socket);
   simwire::SimReply reply;
   std::vector<char> data;
   if (fd < 0 || !RawCall(fd, simwire::OP_OPEN, 0, 0, nullptr, reply, data) || reply.result == 0)
