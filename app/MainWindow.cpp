@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QStandardItemModel>
 #include <QTreeView>
+#include <QWindow>
 
 #include "app/ControlTable.h"
 #include "app/MediaApp.h"
@@ -97,6 +98,8 @@ void MainWindow::CreateControls() {
     w->setObjectName(QString("control%1").arg(spec.id));
     w->move(Px(spec.x), Px(spec.y));
     if (spec.width > 0) w->resize(Px(spec.width), Px(spec.height));
+    // A drop-down list's height is that of its open list; closed it is one line.
+    if (spec.kind == ControlKind::DropDown) w->resize(Px(spec.width), w->sizeHint().height());
     w->setVisible(!spec.hidden);
     w->setEnabled(!spec.disabled);
     controls_.insert(spec.id, w);
@@ -476,8 +479,9 @@ void MainWindow::OpenCameraAtStartUp() {
 
 void MainWindow::OnDeferredPreviewStart() {
   // No longer top-most once the camera mode runs.
-  setWindowFlag(Qt::WindowStaysOnTopHint, false);
-  show();
+  // Through the native window: changing the widget's flags would hide it, and
+  // hiding a running dialog ends it.
+  if (QWindow* native = windowHandle()) native->setFlag(Qt::WindowStaysOnTopHint, false);
   Control(ctl::VIDEO_FRAME)->show();
 }
 

@@ -12,7 +12,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-libav gstreamer1.0-tools
   libjpeg62-turbo-dev ffmpeg
-  libxcb1-dev xvfb xauth x11-utils imagemagick fonts-dejavu-core
+  libxcb1-dev xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
   clang-14 libclang-rt-14-dev
 )
 missing=()
