@@ -1,0 +1,217 @@
+#include "fileops/CameraFileOps.h"
+
+#include "camera/CameraUi.h"
+#include "fileops/DcfRules.h"
+#include "platform/ui/Pacing.h"
+#include "resources/StringIds.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+// The folder-name check tells the user through a CameraUi; its messages go
+// the file operations' way.
+class CheckMessages final : public CameraUi {
+ public:
+  explicit CheckMessages(FileOpsUi& ui) : ui_(ui) {}
+  void ShowMessage(int id, MsgIcon icon) override { ui_.Show(id, icon); }
+  void FillCamPane() override {}
+  void ShowCameraButtons(bool) override {}
+  void EnableCameraPane(bool) override {}
+  void ShowFormatButton(bool) override {}
+  void Repaint() override {}
+  void CloseBusyDialog() override {}
+  void StepProgress() override {}
+
+ private:
+  FileOpsUi& ui_;
+};
+
+std::string RowName(const CameraLink& link, int row) {
+  auto names = link.PaneRowNames();
+  return row >= 0 && static_cast<size_t>(row) < names.size() ? names[row] : std::string();
+}
+
+// A row whose text is 8 characters or fewer is a folder; row 0 is the root row.
+bool IsFolderRow(const std::string& name, int row) { return name.size() <= 8 || row == 0; }
+
+void Relist(CameraLink& link, FileOpsUi& ui) {
+  link.ListCamFolder();
+  ui.FillCamPane();
+}
+
+}  // namespace
+
+BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<int>& rows) {
+  BatchOutcome outcome;
+  if (rows.empty()) {
+    ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
+    return outcome;
+  }
+  const bool several = rows.size() > 1;
+  if (several && !ui.AskId(ids::DELETE_FILES_QUESTION, MsgIcon::Exclamation, AskButtons::YesNo))
+    return outcome;
+  if (!link.CheckWriteProtect()) {
+    ++outcome.failed;
+    return outcome;
+  }
+  ui.StartStoragePoll(500);  // each delete stops and arms it around itself
+  const std::vector<std::string> names = link.PaneRowNames();
+  for (int row : rows) {
+    std::string name = row >= 0 && static_cast<size_t>(row) < names.size() ? names[row] : std::string();
+    if (IsFolderRow(name, row)) {
+      if (!several) ui.Show(ids::COULD_NOT_DELETE_FOLDER, MsgIcon::Exclamation);
+      ++outcome.refused;
+      continue;
+    }
+    if (!several && !ui.AskFile(name, ids::DELETE_FILE_QUESTION, MsgIcon::Exclamation, AskButtons::YesNo)) {
+      ++outcome.skipped;
+      break;
+    }
+    if (link.DeleteCameraFile(name))
+      ++outcome.done;
+    else
+      ++outcome.failed;
+  }
+  ui.ClearPreview();
+  ui.StopStoragePoll();
+  Relist(link, ui);
+  ui.StartStoragePoll(500);
+  return outcome;
+}
+
+int RenameOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<int>& rows) {
+  if (!link.deviceOpen) return 0;
+  if (!link.CheckWriteProtect()) return 0;
+  int row = rows.empty() ? -1 : rows.front();
+  std::string oldName = RowName(link, row);
+  if (IsFolderRow(oldName, row)) {
+    ui.Show(ids::COULD_NOT_RENAME_FOLDER, MsgIcon::Error);
+    ui.StartStoragePoll(500);
+    return 0;
+  }
+  std::string newName;
+  for (;;) {
+    auto answer = ui.AskFileNumber(oldName);
+    if (!answer) {
+      ui.StartStoragePoll(500);
+      return 0;
+    }
+    newName = *answer;
+    if (!IsValidDcfFileName(newName, link.parentKind)) {
+      ui.Show(ids::NAME_FORMAT, MsgIcon::Exclamation);
+      continue;
+    }
+    int clash = FindNameClash(newName, link.files);
+    if (clash == CLASH_NAME) {
+      ui.Show(ids::FILE_EXISTS, MsgIcon::Exclamation);
+      continue;
+    }
+    if (clash == CLASH_NUMBER) {
+      ui.Show(ids::NUMBER_EXISTS, MsgIcon::Exclamation);
+      continue;
+    }
+    break;
+  }
+  if (!link.RenameCameraFile(oldName, newName)) {
+    ui.StartStoragePoll(500);
+    return 0;
+  }
+  ui.SelectionRenamed(newName);
+  Relist(link, ui);
+  ui.StartStoragePoll(500);
+  return 1;
+}
+
+int AddCameraFolder(CameraLink& link, FileOpsUi& ui) {
+  if (!link.CheckWriteProtect()) return 0;
+  ui.StartStoragePoll(500);
+  std::string suffix;
+  if (link.camPath == "DCIM")
+    suffix = "QXCAM";
+  else if (link.camPath == "QXMOV")
+    suffix = "QXMSC";
+  else {
+    ui.Show(ids::COULD_NOT_MAKE_FOLDER_HERE, MsgIcon::Exclamation);
+    return 0;
+  }
+  CheckMessages messages(ui);
+  std::string name;
+  for (;;) {
+    auto answer = ui.AskFolderNumber(suffix);
+    if (!answer) return 0;
+    name = *answer;
+    if (IsValidDcfFolderName(name, link.PaneRowNames(), &messages)) break;  // it told the user why not
+  }
+  int made = link.MakeCameraFolder(name);
+  Relist(link, ui);
+  return made;
+}
+
+int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
+  Pacing& pacing = GetPacing();
+  if (!ui.AskId(ids::FORMAT_QUESTION, MsgIcon::Exclamation, AskButtons::YesNo)) {
+    ui.EnablePcPane(true);
+    ui.EnableCamPane(true);
+    progress.Close();
+    return 0;
+  }
+  progress.Activate();
+  ui.ForgetSelection();
+  if (!link.deviceOpen) {
+    ui.EnablePcPane(true);
+    progress.Close();
+    return 0;
+  }
+  if (!link.CheckWriteProtect()) {
+    ui.EnablePcPane(true);
+    ui.EnableCamPane(true);
+    progress.Close();
+    return 0;
+  }
+  progress.Step();
+  uint8_t none = 0;
+  link.Driver().Vendor_Write(REQ_FORMAT, 0, 0, 0, &none);  // the media check below tells the outcome
+  progress.Step();
+  for (int i = 0; i < 20; ++i) {
+    pacing.Wait(100);
+    if (i < 19) progress.Step();
+  }
+  if (!link.CheckMedia()) {
+    link.ResetCameraPane();
+    ui.EnablePcPane(true);
+    ui.Show(ids::FAILED_TO_FORMAT, MsgIcon::Error);
+    progress.Close();
+    ui.StartStoragePoll(500);
+    return 0;
+  }
+  // A stick that was unformatted before is usable now: the listing must read it.
+  link.mediaReady = true;
+  link.mediaState = 1;
+  link.unformattedStick = false;
+  progress.SetMessage(std::string(DefaultString(ids::ADD_DEFAULT_FOLDER)));
+  link.ChangeCamFolder("\\");
+  progress.Step();
+  pacing.Wait(100);
+  link.EnsureDefaultFolders();
+  progress.Step();
+  pacing.Wait(100);
+  ui.ClearPreviewPicture();
+  progress.Step();
+  pacing.Wait(100);
+  ui.ClearPreviewRest();
+  progress.Step();
+  pacing.Wait(100);
+  progress.Step();
+  pacing.Wait(100);
+  Relist(link, ui);
+  progress.Step();
+  pacing.Wait(100);
+
+  ui.StartStoragePoll(500);
+  ui.ShowCameraButtons();
+  ui.EnableCamPane(true);
+  ui.EnablePcPane(true);
+  ui.Show(ids::FORMAT_SUCCESSFUL, MsgIcon::Information);
+  progress.Close();
+  return 1;
+}

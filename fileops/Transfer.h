@@ -1,0 +1,60 @@
+// The copy batches between the PC and the camera, and the whole-file fetch
+// into the temporary folder. They run on the transfer thread (or in orin-cam)
+// with the storage poll stopped; every word to the user goes through the UI
+// interfaces, so the loops themselves never touch a widget.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "camera/CameraLink.h"
+#include "fileops/FileOpsUi.h"
+
+// The camera pane's selection when a download starts: row indices in rising
+// order (row 0 the root row), and the PC folder the files go to.
+struct DownloadRequest {
+  std::vector<int> rows;
+  std::filesystem::path pcFolder;
+};
+
+// One PC row of the selection, as the PC pane showed it when the upload started.
+struct PcFileRow {
+  int row = 0;           // index in the PC pane
+  std::string name;      // the row's Name text
+  bool isFolder = false; // a drive, folder or ".." row (below the folder-row count)
+  std::optional<uint64_t> size;  // the PcEntry's size; none when no entry has the name
+};
+struct UploadRequest {
+  std::vector<PcFileRow> rows;  // rising index order
+  std::filesystem::path pcFolder;
+};
+
+BatchOutcome DownloadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progress,
+                           const DownloadRequest& request);
+// 1 go on with the next file, 0 stop the batch. `copied` tells whether it arrived.
+int DownloadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress,
+                 const std::filesystem::path& pcFolder, const std::string& name, uint32_t size,
+                 BatchOutcome& outcome);
+
+BatchOutcome UploadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progress,
+                         const UploadRequest& request);
+int UploadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress,
+               const std::filesystem::path& pcFolder, const std::string& name, uint32_t size,
+               BatchOutcome& outcome);
+
+// One camera file of the current folder, whole, into `folder` (the temporary
+// folder). The caller has stopped the storage poll and checked size and
+// connection. The path of the file when it arrived and the status check
+// under `statusRequest` (0 or REQ_READ_FILE) passed; nothing otherwise.
+std::optional<std::filesystem::path> FetchToTemp(CameraLink& link, FileOpsUi& ui,
+                                                 const std::filesystem::path& folder,
+                                                 const std::string& name, uint32_t size,
+                                                 int statusRequest);
+
+// File times: a camera date taken as local time becomes the file's last-write
+// time (seconds 0; access time untouched); a PC file's last-write time in local
+// time, to the minute, for the camera.
+bool SetLastWriteTime(const std::filesystem::path& file, const CamDateTime& local);
+std::optional<CamDateTime> LastWriteTimeLocal(const std::filesystem::path& file);
