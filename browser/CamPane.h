@@ -1,0 +1,34 @@
+// The camera pane: the rows of the camera's current folder, from the camera
+// link's lists, and the double-click that moves the camera or opens a file.
+#pragma once
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "browser/FilePane.h"
+#include "camera/CameraLink.h"
+
+class CamPane {
+ public:
+  CamPane(FilePane* view, const QList<QIcon>* images, const CameraLink& camera);
+
+  // Rebuilds every row from the camera link's folder and file lists.
+  void FillCamPane();
+  // A double-click on a row (-1: no row hit): the storage row stands for "\",
+  // a text shorter than 9 characters is a folder or ".." to move to, a longer
+  // one a file: a movie (".ASF") is played, a still (".JPG") is shown.
+  void DoubleClick(int row);
+
+  // The entry behind a row, or nullptr once the lists were read again.
+  const CamEntry* EntryOf(int row) const;
+  FilePane* View() const { return view_; }
+
+  // Set by the window.
+  std::function<void(const std::string& name)> onMoveCamera;  // ChangeCamFolder, list, fill
+  std::function<void(const QString& name)> onPlayMovie;
+  std::function<void(const QString& name)> onViewPicture;
+
+ private:
+  FilePane* view_;
+  const CameraLink& camera_;
+};
