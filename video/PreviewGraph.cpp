@@ -1,0 +1,271 @@
+#include "video/PreviewGraph.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
+
+#include <QMetaObject>
+#include <QThread>
+
+#include "platform/ui/MessageBox.h"
+#include "resources/Resources.h"
+#include "resources/StringIds.h"
+#include "video/Mpeg4Source.h"
+#include "video/VideoFrame.h"
+
+namespace {
+
+void ShowError(QWidget* parent, int id) { ShowMessageBox(parent, resources::String(id), MsgIcon::Error); }
+
+bool OnGuiThread(QObject* object) { return QThread::currentThread() == object->thread(); }
+
+// Runs `call` on the widget's thread: directly there, queued (never waiting)
+// from any other, so that a worker tearing down cannot block on a GUI thread
+// that is itself waiting for that worker.
+template <typename F>
+void OnWidget(VideoFrame* frame, F call) {
+  if (OnGuiThread(frame))
+    call();
+  else
+    QMetaObject::invokeMethod(frame, call, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+GstPreviewGraph::GstPreviewGraph() {
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+}
+
+GstPreviewGraph::~GstPreviewGraph() { TearDown(); }
+
+void GstPreviewGraph::SetWindows(void* previewWindow, StreamOwnerWindow* notifyWindow) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  previewWindow_ = static_cast<VideoFrame*>(previewWindow);
+  notifyWindow_ = notifyWindow;
+}
+
+bool GstPreviewGraph::Build() {
+  bool built;
+  QWidget* parent;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    built = BuildSteps();
+    parent = previewWindow_;
+  }
+  if (!built) ShowError(parent, ids::FAILED_TO_INITIALIZE);
+  return built;
+}
+
+bool GstPreviewGraph::BuildSteps() {
+  if (!previewWindow_) return false;
+  // A preview that was not torn down keeps its graph: nothing of it is touched.
+  if (source_) return false;
+  graph_ = gst_pipeline_new(nullptr);
+  if (!graph_) return false;
+
+  GstElement* source = RegisterMpeg4Source() ? gst_element_factory_make("orinmpeg4src", nullptr) : nullptr;
+  if (!source) {
+    ShowError(previewWindow_, ids::NO_MPEG4_SOURCE_STREAM);
+    Discard();
+    return false;
+  }
+  gst_object_ref_sink(source);
+  GstPad* pin = gst_element_get_static_pad(source, "src");
+  if (!Mpeg4SourceStream(source) || !pin) {
+    if (pin) gst_object_unref(pin);
+    gst_object_unref(source);
+    ShowError(previewWindow_, ids::NO_VIDEO_SOURCE_FILTER);
+    Discard();
+    return false;
+  }
+  source_ = source;
+  pin_ = pin;
+  if (!gst_bin_add(GST_BIN(graph_), source_) || !Render()) {
+    Discard();
+    return false;
+  }
+  events_ = gst_pipeline_get_bus(GST_PIPELINE(graph_));
+  if (!events_) {
+    Discard();
+    return false;
+  }
+  return true;
+}
+
+// The graph builder's render step: decoder by autoplugging, then the sink.
+bool GstPreviewGraph::Render() {
+  GstElement* decoder = gst_element_factory_make("decodebin", nullptr);
+  GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+  GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+  GstElement* sink = gst_element_factory_make("appsink", nullptr);
+  if (!decoder || !convert || !filter || !sink) {
+    for (GstElement* e : {decoder, convert, filter, sink})
+      if (e) gst_object_unref(gst_object_ref_sink(e));
+    return false;
+  }
+  GstCaps* rgbx = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGBx", nullptr);
+  g_object_set(filter, "caps", rgbx, nullptr);
+  gst_caps_unref(rgbx);
+  // The source paces itself on the clock; the sink shows each picture at once
+  // and keeps no backlog.
+  g_object_set(sink, "sync", FALSE, "max-buffers", 1u, "drop", TRUE, "enable-last-sample", FALSE, nullptr);
+  GstAppSinkCallbacks callbacks{};
+  callbacks.new_sample = OnNewSample;
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+
+  gst_bin_add_many(GST_BIN(graph_), decoder, convert, filter, sink, nullptr);
+  g_signal_connect(decoder, "pad-added", G_CALLBACK(OnDecoderPad), convert);
+  return gst_element_link(source_, decoder) && gst_element_link_many(convert, filter, sink, nullptr);
+}
+
+void GstPreviewGraph::OnDecoderPad(GstElement*, GstPad* pad, gpointer convert) {
+  GstPad* target = gst_element_get_static_pad(GST_ELEMENT(convert), "sink");
+  if (!gst_pad_is_linked(target)) gst_pad_link(pad, target);
+  gst_object_unref(target);
+}
+
+// Releases whatever a build or a run left: graph, bus, source and pin.
+void GstPreviewGraph::Discard() {
+  if (graph_) gst_element_set_state(graph_, GST_STATE_NULL);
+  if (events_) {
+    gst_bus_set_sync_handler(events_, nullptr, nullptr, nullptr);
+    gst_object_unref(events_);
+  }
+  if (pin_) gst_object_unref(pin_);
+  if (source_) gst_object_unref(source_);
+  if (graph_) gst_object_unref(graph_);
+  events_ = nullptr;
+  pin_ = nullptr;
+  source_ = nullptr;
+  graph_ = nullptr;
+}
+
+void GstPreviewGraph::WireAndRun() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!graph_ || !previewWindow_) return;
+  eventWindow_ = notifyWindow_;
+  gst_bus_set_sync_handler(events_, OnBusMessage, this, nullptr);
+  {
+    std::lock_guard<std::mutex> sink(sinkMutex_);
+    sinkWindow_ = previewWindow_;
+  }
+  VideoFrame* frame = previewWindow_;
+  OnWidget(frame, [frame] {
+    frame->SetVideoVisible(true);
+    frame->show();
+    frame->update();
+  });
+  gst_element_set_state(graph_, GST_STATE_PLAYING);
+}
+
+bool GstPreviewGraph::TearDown() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!previewWindow_) return false;
+  if (CMpeg4Stream* stream = Mpeg4SourceStream(source_)) stream->SetStopEvent();
+  if (graph_) gst_element_set_state(graph_, GST_STATE_NULL);
+  eventWindow_ = nullptr;
+  notifyWindow_ = nullptr;
+  {
+    std::lock_guard<std::mutex> sink(sinkMutex_);
+    sinkWindow_ = nullptr;
+  }
+  VideoFrame* frame = previewWindow_;
+  frame->SetVideoVisible(false);
+  frame->ClearPicture();
+  OnWidget(frame, [frame] {
+    frame->hide();
+    frame->update();
+  });
+  previewWindow_ = nullptr;
+  Discard();
+  return true;
+}
+
+void GstPreviewGraph::HideVideo() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  VideoFrame* frame = previewWindow_;
+  if (!frame) return;
+  frame->SetVideoVisible(false);
+  OnWidget(frame, [frame] {
+    frame->hide();
+    frame->update();
+  });
+}
+
+void GstPreviewGraph::ShowVideo() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  VideoFrame* frame = previewWindow_;
+  if (!frame) return;
+  const bool running = graph_ != nullptr;
+  OnWidget(frame, [frame, running] {
+    frame->show();
+    frame->SetVideoVisible(running);
+    frame->update();
+  });
+}
+
+void GstPreviewGraph::Fit() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (VideoFrame* frame = previewWindow_; frame && graph_) OnWidget(frame, [frame] { frame->update(); });
+}
+
+int GstPreviewGraph::TakeEvents() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!events_) return 0;
+  int taken = 0;
+  while (GstMessage* message = gst_bus_pop(events_)) {
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+      GError* error = nullptr;
+      gst_message_parse_error(message, &error, nullptr);
+      g_printerr("preview: %s\n", error ? error->message : "error");
+      if (error) g_error_free(error);
+    }
+    gst_message_unref(message);
+    ++taken;
+  }
+  return taken;
+}
+
+bool GstPreviewGraph::Running() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return graph_ != nullptr;
+}
+
+void GstPreviewGraph::SetFrameCallback(FrameCallback callback) {
+  std::lock_guard<std::mutex> sink(sinkMutex_);
+  frameCallback_ = std::move(callback);
+}
+
+// On a GStreamer thread: the message stays on the bus, the window hears of it.
+GstBusSyncReply GstPreviewGraph::OnBusMessage(GstBus*, GstMessage*, gpointer self) {
+  if (StreamOwnerWindow* window = static_cast<GstPreviewGraph*>(self)->eventWindow_)
+    window->PostStreamMessage(WM_PREVIEW_EVENT);
+  return GST_BUS_PASS;
+}
+
+GstFlowReturn GstPreviewGraph::OnNewSample(GstAppSink* sink, gpointer self) {
+  GstSample* sample = gst_app_sink_pull_sample(sink);
+  if (!sample) return GST_FLOW_EOS;
+  static_cast<GstPreviewGraph*>(self)->OnPicture(sample);
+  gst_sample_unref(sample);
+  return GST_FLOW_OK;
+}
+
+void GstPreviewGraph::OnPicture(GstSample* sample) {
+  GstVideoInfo info;
+  GstCaps* caps = gst_sample_get_caps(sample);
+  GstBuffer* buffer = gst_sample_get_buffer(sample);
+  if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)) return;
+  GstVideoFrame frame;
+  if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return;
+  const auto* pixels = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+  const int width = GST_VIDEO_FRAME_WIDTH(&frame);
+  const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
+  const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+  ++decodedFrames_;
+  {
+    std::lock_guard<std::mutex> lock(sinkMutex_);
+    if (sinkWindow_) sinkWindow_->SetPicture(pixels, width, height, stride);
+    if (frameCallback_) frameCallback_(pixels, width, height, stride);
+  }
+  gst_video_frame_unmap(&frame);
+}
