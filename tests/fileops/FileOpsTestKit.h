@@ -1,0 +1,199 @@
+// What the file-operation tests share: the simulator with a counting driver
+// in front, a scripted window and progress dialog, and stick helpers.
+#pragma once
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "camera/CameraLink.h"
+#include "fileops/FileOpsUi.h"
+#include "platform/ui/Pacing.h"
+#include "resources/StringTable.h"
+#include "tests/camera/CameraTestKit.h"
+#include "tests/support/SimDriver.h"
+
+namespace fs = std::filesystem;
+
+// Forwards to the simulator, remembers bulk sizes and every vendor write.
+class CountingDriver final : public CameraDriver {
+ public:
+  explicit CountingDriver(CameraDriver& inner) : inner_(inner) {}
+  std::vector<int> bulkOut, bulkInAsked;
+  std::vector<std::pair<int, std::vector<uint8_t>>> writes;
+  std::function<void()> onBulk;  // runs before every bulk transfer
+  int Device_Open() override { return inner_.Device_Open(); }
+  void Device_Close() override { inner_.Device_Close(); }
+  int Vendor_Write(int r, int v, int i, int l, void* d) override {
+    auto* p = static_cast<uint8_t*>(d);
+    writes.push_back({r, std::vector<uint8_t>(p, p + (l > 0 ? l : 0))});
+    return inner_.Vendor_Write(r, v, i, l, d);
+  }
+  int Vendor_Read(int r, int v, int i, int l, void* d) override { return inner_.Vendor_Read(r, v, i, l, d); }
+  int Bulk_IN(void* d, int l) override {
+    if (onBulk) onBulk();
+    bulkInAsked.push_back(l);
+    return inner_.Bulk_IN(d, l);
+  }
+  int Bulk_OUT(void* d, int l) override {
+    if (onBulk) onBulk();
+    bulkOut.push_back(l);
+    return inner_.Bulk_OUT(d, l);
+  }
+  std::vector<std::vector<uint8_t>> WritesOf(int request) const {
+    std::vector<std::vector<uint8_t>> out;
+    for (auto& [r, bytes] : writes)
+      if (r == request) out.push_back(bytes);
+    return out;
+  }
+
+ private:
+  CameraDriver& inner_;
+};
+
+// The window as a script: every text shown or asked is logged; questions take
+// the next answer (true when none is left); dialogs return their queued names.
+class ScriptUi final : public FileOpsUi {
+ public:
+  std::vector<std::string> shown, asked;
+  std::deque<bool> answers;
+  std::deque<std::optional<std::string>> names;  // naming dialogs' results
+  int dialogs = 0, pcRefreshes = 0, camFills = 0, previewClears = 0, pollStarts = 0, pollStops = 0;
+  bool pcEnabled = false, camEnabled = false, buttonsShown = false;
+  std::string renamedSelection;
+
+  void ShowText(const std::string& text, MsgIcon) override { shown.push_back(text); }
+  bool Ask(const std::string& text, MsgIcon, AskButtons) override {
+    asked.push_back(text);
+    if (answers.empty()) return true;
+    bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::optional<std::string> NextName() {
+    ++dialogs;
+    if (names.empty()) return std::nullopt;
+    auto n = names.front();
+    names.pop_front();
+    return n;
+  }
+  std::optional<std::string> AskFileNumber(const std::string&) override { return NextName(); }
+  std::optional<std::string> AskFolderNumber(const std::string&) override { return NextName(); }
+  std::optional<std::string> AskPcName(int, const std::string&, const std::string&) override { return NextName(); }
+  void EnablePcPane(bool e) override { pcEnabled = e; }
+  void EnableCamPane(bool e) override { camEnabled = e; }
+  void ShowCameraButtons() override { buttonsShown = true; }
+  void RefreshPcPane() override { ++pcRefreshes; }
+  void FillCamPane() override { ++camFills; }
+  void Repaint() override {}
+  void StopStoragePoll() override { ++pollStops; }
+  void StartStoragePoll(int) override { ++pollStarts; }
+  void ClearPreviewPicture() override { ++previewClears; }
+  void ClearPreviewRest() override {}
+  void ForgetSelection() override {}
+  void SelectionRenamed(const std::string& n) override { renamedSelection = n; }
+};
+
+class ScriptProgress final : public ProgressSink {
+ public:
+  std::vector<int> ranges;
+  std::vector<std::string> files;
+  int steps = 0, closes = 0;
+  bool cancel = false;
+  std::function<void()> onStep;
+  void SetFileText(const std::string& name, bool) override { files.push_back(name); }
+  void SetRange(int n) override { ranges.push_back(n); }
+  void Step() override {
+    ++steps;
+    if (onStep) onStep();
+  }
+  void SetMessage(const std::string&) override {}
+  bool CancelRequested() override { return cancel; }
+  void Activate() override {}
+  void Close() override { ++closes; }
+};
+
+inline std::string Msg(int id) { return std::string(DefaultString(id)); }
+
+inline void WriteFile(const fs::path& p, const std::string& bytes) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+inline std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline std::string Pattern(size_t size) {
+  std::string s(size, '\0');
+  for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  return s;
+}
+// A local time as seconds since the epoch.
+inline std::time_t Local(int y, int mo, int d, int h, int mi) {
+  std::tm tm{};
+  tm.tm_year = y - 1900, tm.tm_mon = mo - 1, tm.tm_mday = d, tm.tm_hour = h, tm.tm_min = mi, tm.tm_isdst = -1;
+  return std::mktime(&tm);
+}
+inline void SetMtime(const fs::path& p, std::time_t t) {
+  struct timespec ts[2] = {{0, UTIME_OMIT}, {t, 0}};
+  utimensat(AT_FDCWD, p.c_str(), ts, 0);
+}
+inline std::time_t Mtime(const fs::path& p) {
+  struct stat st {};
+  stat(p.c_str(), &st);
+  return st.st_mtime;
+}
+
+class FileOpsSim : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetPacing(&pacing);
+    fs::create_directories(stick.Path() / "DCIM/100QXCAM");
+    fs::create_directories(stick.Path() / "QXMOV/100QXMSC");
+    pc = stick.Path().parent_path() / (stick.Path().filename().string() + "-pc");
+    fs::create_directories(pc);
+  }
+  void TearDown() override {
+    SetPacing(nullptr);
+    std::error_code ec;
+    fs::permissions(pc, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(pc, ec);
+  }
+  // Open, storage mode, and the folder `path` ("DCIM/100QXCAM") listed.
+  void Connect(std::initializer_list<const char*> path) {
+    ASSERT_TRUE(link.OpenDevice());
+    ASSERT_TRUE(link.SetMode(MODE_STORAGE));
+    link.mediaReady = link.CheckMedia() != 0;
+    ASSERT_TRUE(link.mediaReady);
+    link.mediaState = 1;
+    ASSERT_TRUE(link.ChangeCamFolder("\\"));
+    for (const char* part : path) ASSERT_TRUE(link.ChangeCamFolder(part)) << part;
+    ASSERT_TRUE(link.ListCamFolder());
+    driver.bulkInAsked.clear();
+    driver.writes.clear();
+  }
+  // The pane row of a camera file or folder.
+  int Row(const std::string& name) const {
+    auto names = link.PaneRowNames();
+    for (size_t i = 0; i < names.size(); ++i)
+      if (names[i] == name) return static_cast<int>(i);
+    ADD_FAILURE() << "no row " << name;
+    return -1;
+  }
+  fs::path Cam(const std::string& p) const { return stick.Path() / p; }
+
+  InstantPacing pacing;
+  TempStick stick;
+  SimDriver sim{stick.Path(), 64ull * 1048576};
+  CountingDriver driver{sim};
+  RecordingUi camUi;
+  CameraLink link{driver, camUi};
+  ScriptUi ui;
+  ScriptProgress progress;
+  fs::path pc;
+};
