@@ -1,4 +1,9 @@
 // Copy batches both ways against the in-process simulator.
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstring>
+
 #include "fileops/Transfer.h"
 #include "resources/StringIds.h"
 #include "tests/fileops/FileOpsTestKit.h"
@@ -103,14 +108,25 @@ TEST_F(Download, CameraUnpluggedMidBatchEndsIt) {
   EXPECT_EQ(progress.closes, 1);
 }
 
-TEST_F(Download, DiskWriteFailureShowsTheSystemTextAndStops) {
-  WriteFile(Cam("DCIM/100QXCAM/DCAM0001.JPG"), Pattern(10));
+TEST_F(Download, WriteFailureInMidFileShowsTheSystemTextAndStops) {
+  WriteFile(Cam("DCIM/100QXCAM/DCAM0001.JPG"), Pattern(60000));
+  WriteFile(Cam("DCIM/100QXCAM/DCAM0002.JPG"), Pattern(10));
+  WriteFile(pc / "DCAM0001.JPG", "earlier");
   Connect({"DCIM", "100QXCAM"});
-  fs::permissions(pc, fs::perms::owner_read | fs::perms::owner_exec);
-  if (access(pc.c_str(), W_OK) == 0) GTEST_SKIP() << "running as root";
-  BatchOutcome out = DownloadBatch(link, ui, progress, {{Row("DCAM0001.JPG")}, pc});
+  // A disk that fills up after 20000 bytes: writes past it fail with EFBIG.
+  struct rlimit old {};
+  getrlimit(RLIMIT_FSIZE, &old);
+  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 20000;
+  setrlimit(RLIMIT_FSIZE, &small);
+  BatchOutcome out = DownloadBatch(link, ui, progress, {{Row("DCAM0001.JPG"), Row("DCAM0002.JPG")}, pc});
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldHandler);
   EXPECT_TRUE(out.stopped);
-  EXPECT_EQ(ui.shown, std::vector<std::string>{std::strerror(EACCES)});
+  EXPECT_EQ(ui.shown, std::vector<std::string>{std::strerror(EFBIG)});
+  EXPECT_EQ(ReadFile(pc / "DCAM0001.JPG"), "earlier");
+  EXPECT_EQ(std::distance(fs::directory_iterator(pc), fs::directory_iterator()), 1);
 }
 
 TEST_F(Download, WholeFileFetchReplacesTheTemporaryCopy) {
