@@ -440,111 +440,6 @@ bool MainWindow::StartUp() {
   return !ended_;
 }
 
-// Opens the camera and gives it its first modes: storage mode to list the
-// Memory Stick, then camera mode for the live picture.
-void MainWindow::OpenCameraAtStartUp() {
-  camera.OpenDevice();
-  GetPacing().Wait(200);
-  Control(ctl::VIDEO_FRAME)->hide();
-  if (!camera.deviceOpen) {
-    GetPacing().Wait(500);
-    CloseBusyDialog();
-    ShowMessageBox(this, resources::String(ids::DEVICE_NOT_FOUND_AT_START), MsgIcon::Warning);
-    camera.mediaReady = false;
-    camera.mediaState = 2;
-    camera.ListCamFolder();
-    FillCamPane();
-    EmptyTempFolder();
-    EndWindow();
-    return;
-  }
-  camera.EnterStorageMode();
-  if (!camera.deviceOpen) return;
-  GetPacing().Wait(200);
-  bool switched = camera.SetMode(MODE_CAMERA) != 0;
-  for (int i = 0; i < 3; ++i) GetPacing().Wait(200);
-  uint8_t videoMode = 0;
-  if (switched) {
-    switched = camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode) != 0;
-    for (int i = 0; i < 2; ++i) GetPacing().Wait(200);
-  }
-  if (!switched) {
-    camera.CloseDevice();
-    Control(ctl::VIDEO_FRAME)->hide();
-    Timer(11).start();
-  }
-  CloseBusyDialog();
-  if (switched) Timer(2).start();
-}
-
-void MainWindow::OnDeferredPreviewStart() {
-  // No longer top-most once the camera mode runs.
-  // Through the native window: changing the widget's flags would hide it, and
-  // hiding a running dialog ends it.
-  if (QWindow* native = windowHandle()) native->setFlag(Qt::WindowStaysOnTopHint, false);
-  Control(ctl::VIDEO_FRAME)->show();
-}
-
-// ---------------------------------------------------------------- mode switches
-
-void MainWindow::OnToCameraMode() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  Timer(1).stop();
-  Control(ctl::VIDEO_FRAME)->show();
-  Control(ctl::PICTURE_FRAME)->hide();
-  if (camera.deviceOpen) {
-    camera.SetMode(MODE_CAMERA);
-    GetPacing().Wait(500);
-    uint8_t videoMode = 0;
-    camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode);
-  } else {
-    Control(ctl::VIDEO_FRAME)->hide();
-    GetPacing().Wait(500);
-    Timer(11).start();
-  }
-  GetPacing().Wait(500);
-  ApplyModeLayout();
-  QApplication::restoreOverrideCursor();
-}
-
-void MainWindow::OnToStorageMode() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  Timer(11).stop();
-  camera.mediaNotified = true;
-  camera.mediaState = 1;
-  if (!camera.deviceOpen) {
-    ShowMessageBox(this, resources::String(ids::DEVICE_NOT_FOUND), MsgIcon::Warning);
-    ApplyModeLayout();
-    camera.ResetCameraPane();
-    camera.mediaReady = false;
-    Control(ctl::VIDEO_FRAME)->hide();
-    GetPacing().Wait(500);
-    Timer(1).start(500);
-  } else {
-    GetPacing().Wait(200);
-    Control(ctl::VIDEO_FRAME)->hide();
-    camera.SetMode(MODE_STORAGE);
-    GetPacing().Wait(300);
-    camera.mediaReady = camera.CheckMedia();
-    if (camera.mediaReady) {
-      camera.ChangeCamFolder("\\");
-      camera.EnsureDefaultFolders();
-      camera.ListCamFolder();
-      FillCamPane();
-      GetPacing().Wait(500);
-      Timer(1).start(500);
-      ApplyModeLayout();
-    } else {
-      ApplyModeLayout();
-      camera.ResetCameraPane();
-      GetPacing().Wait(500);
-      Timer(1).start(500);
-    }
-  }
-  Repaint();
-  QApplication::restoreOverrideCursor();
-}
-
 // ---------------------------------------------------------------- shutdown
 
 // The camera goes back to its release mode, then is closed.
@@ -563,11 +458,13 @@ void MainWindow::RunDestructionSteps() {
   camera.files.clear();
   if (camModel_) camModel_->clear();
   if (recording) {
+    if (worker_) worker_->StopRecording();
     recording = false;
+    // Saving under a chosen name belongs to the recording controls.
     ShowMessageBox(this, resources::String(ids::SAVE_FILE_QUESTION), MsgIcon::Question, MsgButtons::YesNo);
   }
   WriteSettings(settings);
-  previewRunning = false;
+  StopStreaming();
   moviePlaying = false;
   ReleaseCamera();
   RemoveTempFolder();
@@ -578,7 +475,7 @@ void MainWindow::RunDestructionSteps() {
 // At the end of the log-on the camera is released while its flag is left as
 // it was: the log-on may yet go on.
 void MainWindow::ReleaseCameraForShutdown() {
-  previewRunning = false;
+  StopStreaming();
   moviePlaying = false;
   if (!camera.deviceOpen) return;
   GetPacing().Wait(200);

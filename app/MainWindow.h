@@ -16,6 +16,7 @@
 #include "app/Settings.h"
 #include "camera/CameraLink.h"
 #include "camera/CameraUi.h"
+#include "video/StreamWorker.h"
 
 class BitmapWindow;
 class BusyDialog;
@@ -27,7 +28,7 @@ class QFrame;
 class QStandardItemModel;
 class QTreeView;
 
-class MainWindow : public QDialog, public CameraUi {
+class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   Q_OBJECT
 
  public:
@@ -107,9 +108,9 @@ class MainWindow : public QDialog, public CameraUi {
   void OnCamPaneClick() {}
   void OnPcPaneMenu() {}
   void OnCamPaneMenu() {}
-  void OnStoragePoll() {}
+  void OnStoragePoll();
   void OnDeferredPreviewStart();
-  void OnReopenCamera() {}
+  void OnReopenCamera();
   void OnRecordingClock() {}
   void OnPlayClock() {}
 
@@ -122,6 +123,26 @@ class MainWindow : public QDialog, public CameraUi {
   void OnToCameraMode();
   void OnToStorageMode();
 
+  // The camera connection: the storage poll's one round (1 while the camera
+  // answers), the way back into camera mode, and the worker's two messages.
+  int PollStorage();
+  int EnterCameraMode();
+  void OnStreamEnded();
+  void OnAudioFormatChanged();
+
+  // The live preview around the streaming worker. A window without a preview
+  // graph (no video support) starts no stream.
+  void SetPreviewGraph(std::unique_ptr<PreviewGraph> graph);
+  StreamWorker* Worker() const { return worker_.get(); }
+  bool StartStreaming(uint8_t videoMode);
+  void StopStreaming();
+  void ResumeStream();
+  // --- StreamOwnerWindow: the worker's messages arrive as posted events ---
+  void PostStreamMessage(unsigned message) override;
+  // Whether a movie is chosen for the Play button (the player fills this in).
+  bool movieSelected = false;
+  bool linkLost = false;  // the stream ended because a camera request failed
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -130,6 +151,7 @@ class MainWindow : public QDialog, public CameraUi {
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void customEvent(QEvent* event) override;
   void done(int result) override;
 
  private:
@@ -146,7 +168,12 @@ class MainWindow : public QDialog, public CameraUi {
   void ReleaseCameraForShutdown();
   void RunDestructionSteps();
   bool VideoShows() const;
+  void EndStreamThread();
+  void StopRecordingForLoss();
 
+  std::unique_ptr<PreviewGraph> preview_;
+  std::unique_ptr<StreamWorker> worker_;
+  uint8_t startupVideoMode_ = 1;
   QMap<int, QWidget*> controls_;
   QMap<int, QTimer*> timers_;
   QPointer<BusyDialog> busy_;

@@ -18,85 +18,14 @@
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 #include "skin/CSkinLabel.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/SimDriver.h"
 
 namespace fs = std::filesystem;
 
-namespace {
+using WindowTest = WindowFixture;
 
-// Forwards to the simulator and remembers every control request and close.
-class RecordingDriver : public CameraDriver {
- public:
-  explicit RecordingDriver(CameraDriver& inner) : inner_(inner) {}
-  struct Call {
-    char kind;  // 'W' write, 'R' read, 'C' close, 'O' open
-    int request, value;
-  };
-  std::vector<Call> calls;
-  int Device_Open() override { calls.push_back({'O', 0, 0}); return inner_.Device_Open(); }
-  void Device_Close() override { calls.push_back({'C', 0, 0}); inner_.Device_Close(); }
-  int Vendor_Write(int r, int v, int i, int l, void* d) override {
-    calls.push_back({'W', r, v});
-    return inner_.Vendor_Write(r, v, i, l, d);
-  }
-  int Vendor_Read(int r, int v, int i, int l, void* d) override {
-    calls.push_back({'R', r, v});
-    return inner_.Vendor_Read(r, v, i, l, d);
-  }
-  int Bulk_IN(void* d, int l) override { return inner_.Bulk_IN(d, l); }
-  int Bulk_OUT(void* d, int l) override { return inner_.Bulk_OUT(d, l); }
-
- private:
-  CameraDriver& inner_;
-};
-
-QString Text(int id) { return QString::fromUtf8(DefaultString(id).data()); }
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/orin-gui-XXXXXX";
-    scratch_ = ::mkdtemp(tmpl);
-    fs::create_directories(scratch_ / "config");
-    ::setenv("XDG_CONFIG_HOME", (scratch_ / "config").c_str(), 1);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString((scratch_ / "config").string()));
-    ::setenv("ORIN_TEMP_DIR", (scratch_ / "OrinMedia51Temp").c_str(), 1);
-    SetPacing(&pacing_);
-    SetMessageBoxScript(&boxes_);
-  }
-  void TearDown() override {
-    window_.reset();
-    SetMessageBoxScript(nullptr);
-    SetPacing(nullptr);
-    ::unsetenv("ORIN_TEMP_DIR");
-    fs::remove_all(scratch_);
-  }
-  // A window started up against the simulator.
-  MainWindow& Started() {
-    window_ = std::make_unique<MainWindow>(recorder_);
-    window_->StartUp();
-    return *window_;
-  }
-  void StoreSetting(const char* key, const QVariant& value) {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Tesk51UISetting", "OrinMedia51");
-    s.setValue(QString("OrinDataHeader/") + key, value);
-  }
-  bool Shown(int id) { return window_->Control(id)->isVisibleTo(window_.get()); }
-  bool Enabled(int id) { return window_->Control(id)->isEnabled(); }
-
-  fs::path scratch_;
-  InstantPacing pacing_;
-  MessageBoxScript boxes_;
-  TempStick stick_;
-  SimDriver sim_{stick_.Path()};
-  RecordingDriver recorder_{sim_};
-  std::unique_ptr<MainWindow> window_;
-};
-
-}  // namespace
-
-TEST_F(MainWindowTest, WindowIsTheFramelessSkinOfItsDesign) {
+TEST_F(WindowTest, WindowIsTheFramelessSkinOfItsDesign) {
   MainWindow& w = Started();
   EXPECT_EQ(w.size(), QSize(730, 554));
   EXPECT_EQ(w.windowTitle(), "Orin Media 5.1");
@@ -114,7 +43,7 @@ TEST_F(MainWindowTest, WindowIsTheFramelessSkinOfItsDesign) {
   }
 }
 
-TEST_F(MainWindowTest, CameraLayoutAfterStartUpThenStorageLayout) {
+TEST_F(WindowTest, CameraLayoutAfterStartUpThenStorageLayout) {
   MainWindow& w = Started();
   EXPECT_FALSE(w.layoutFlag);
   // The camera layout.
@@ -144,7 +73,7 @@ TEST_F(MainWindowTest, CameraLayoutAfterStartUpThenStorageLayout) {
   EXPECT_EQ(w.ControlAs<CSkinLabel>(ctl::RECORD_MINUTES)->TextColor(), QColor(208, 220, 233));
 }
 
-TEST_F(MainWindowTest, StorageLayoutWithoutStickKeepsCameraButtonsHidden) {
+TEST_F(WindowTest, StorageLayoutWithoutStickKeepsCameraButtonsHidden) {
   sim_.Control("eject");
   MainWindow& w = Started();
   w.Command(ctl::TO_STORAGE_MODE);
@@ -152,7 +81,7 @@ TEST_F(MainWindowTest, StorageLayoutWithoutStickKeepsCameraButtonsHidden) {
   for (int id : {ctl::CAM_ADD_FOLDER, ctl::CAM_DELETE, ctl::COPY_TO_PC}) EXPECT_FALSE(Shown(id)) << id;
 }
 
-TEST_F(MainWindowTest, CommandsMarkedBusyAreIgnoredDuringACopy) {
+TEST_F(WindowTest, CommandsMarkedBusyAreIgnoredDuringACopy) {
   MainWindow& w = Started();
   w.show();
   w.operationFlag = true;
@@ -169,7 +98,7 @@ TEST_F(MainWindowTest, CommandsMarkedBusyAreIgnoredDuringACopy) {
   EXPECT_FALSE(w.isVisible());
 }
 
-TEST_F(MainWindowTest, EnterEscapeAndSpaceDoNotEndTheWindow) {
+TEST_F(WindowTest, EnterEscapeAndSpaceDoNotEndTheWindow) {
   MainWindow& w = Started();
   w.show();
   for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space}) {
@@ -180,7 +109,7 @@ TEST_F(MainWindowTest, EnterEscapeAndSpaceDoNotEndTheWindow) {
   EXPECT_EQ(w.ControlAs<QComboBox>(ctl::RECORD_MODE_BOX)->currentIndex(), 0);
 }
 
-TEST_F(MainWindowTest, DragBandEndsAtSeventyPixels) {
+TEST_F(WindowTest, DragBandEndsAtSeventyPixels) {
   MainWindow& w = Started();
   w.show();
   w.move(100, 100);
@@ -197,7 +126,7 @@ TEST_F(MainWindowTest, DragBandEndsAtSeventyPixels) {
   EXPECT_EQ(drag(70), QPoint(0, 0));
 }
 
-TEST_F(MainWindowTest, FirstStartDefaults) {
+TEST_F(WindowTest, FirstStartDefaults) {
   MainWindow& w = Started();
   EXPECT_EQ(w.ControlAs<QComboBox>(ctl::RECORD_MODE_BOX)->currentText(), "Timed  Record");
   EXPECT_EQ(w.ControlAs<CSkinLabel>(ctl::RECORD_MINUTES)->text(), "1");
@@ -207,7 +136,7 @@ TEST_F(MainWindowTest, FirstStartDefaults) {
   EXPECT_TRUE(fs::is_directory(scratch_ / "OrinMedia51Temp"));
 }
 
-TEST_F(MainWindowTest, StoredSettingsAreShown) {
+TEST_F(WindowTest, StoredSettingsAreShown) {
   StoreSetting("TimeToRecord", 0);
   StoreSetting("RecordMode", 1);
   StoreSetting("CurrentPath", QString::fromStdString(scratch_.string()));
@@ -218,7 +147,7 @@ TEST_F(MainWindowTest, StoredSettingsAreShown) {
   EXPECT_EQ(w.ControlAs<CSkinLabel>(ctl::PC_PATH_LABEL)->text(), QString::fromStdString(scratch_.string()));
 }
 
-TEST_F(MainWindowTest, StartUpPutsTheCameraInStorageModeThenCameraMode) {
+TEST_F(WindowTest, StartUpPutsTheCameraInStorageModeThenCameraMode) {
   Started();
   std::vector<int> modes;
   for (const auto& c : recorder_.calls)
@@ -229,7 +158,7 @@ TEST_F(MainWindowTest, StartUpPutsTheCameraInStorageModeThenCameraMode) {
   EXPECT_TRUE(boxes_.shown.isEmpty());
 }
 
-TEST_F(MainWindowTest, DestructionWritesSettingsSendsModeZeroLastAndRemovesTheTempFolder) {
+TEST_F(WindowTest, DestructionWritesSettingsSendsModeZeroLastAndRemovesTheTempFolder) {
   MainWindow& w = Started();
   w.ControlAs<QComboBox>(ctl::RECORD_MODE_BOX)->setCurrentIndex(1);
   recorder_.calls.clear();
@@ -254,7 +183,7 @@ TEST_F(MainWindowTest, DestructionWritesSettingsSendsModeZeroLastAndRemovesTheTe
   EXPECT_TRUE(recorder_.calls.empty());
 }
 
-TEST_F(MainWindowTest, StartWithoutCameraTellsTheUserAndEnds) {
+TEST_F(WindowTest, StartWithoutCameraTellsTheUserAndEnds) {
   sim_.Control("unplug");
   window_ = std::make_unique<MainWindow>(recorder_);
   EXPECT_FALSE(window_->StartUp());
@@ -265,7 +194,7 @@ TEST_F(MainWindowTest, StartWithoutCameraTellsTheUserAndEnds) {
   EXPECT_FALSE(window_->isVisible());
 }
 
-TEST_F(MainWindowTest, SuspendIsRefusedWithItsMessage) {
+TEST_F(WindowTest, SuspendIsRefusedWithItsMessage) {
   MainWindow& w = Started();
   w.OnSuspendRequest();
   ASSERT_EQ(boxes_.shown.size(), 1);

@@ -1,0 +1,304 @@
+// The camera connection of the main window: the two modes, the storage poll,
+// the re-opening after a loss, and the streaming worker's messages.
+#include <QApplication>
+#include <QWindow>
+
+#include "app/ControlTable.h"
+#include "app/MainWindow.h"
+#include "app/TempFolder.h"
+#include "camera/CameraProtocol.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Pacing.h"
+#include "resources/Resources.h"
+#include "resources/StringIds.h"
+
+namespace {
+
+// The wait cursor for the length of one command.
+struct WaitCursor {
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+// Opens the camera and gives it its first modes: storage mode to list the
+// Memory Stick, then camera mode for the live picture.
+void MainWindow::OpenCameraAtStartUp() {
+  camera.OpenDevice();
+  GetPacing().Wait(200);
+  Control(ctl::VIDEO_FRAME)->hide();
+  if (!camera.deviceOpen) {
+    GetPacing().Wait(500);
+    CloseBusyDialog();
+    ShowMessageBox(this, resources::String(ids::DEVICE_NOT_FOUND_AT_START), MsgIcon::Warning);
+    camera.mediaReady = false;
+    camera.mediaState = 2;
+    linkLost = true;
+    camera.ListCamFolder();
+    FillCamPane();
+    EmptyTempFolder();
+    EndWindow();
+    return;
+  }
+  camera.EnterStorageMode();
+  if (!camera.deviceOpen) return;
+  GetPacing().Wait(200);
+  bool switched = camera.SetMode(MODE_CAMERA) != 0;
+  for (int i = 0; i < 3; ++i) GetPacing().Wait(200);
+  uint8_t videoMode = 0;
+  if (switched) {
+    switched = camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode) != 0;
+    for (int i = 0; i < 2; ++i) GetPacing().Wait(200);
+  }
+  // The preview itself starts at timer 2; no warm-up start and stop is needed here.
+  startupVideoMode_ = videoMode;
+  if (!switched) {
+    camera.CloseDevice();
+    Control(ctl::VIDEO_FRAME)->hide();
+    Timer(11).start();
+  }
+  CloseBusyDialog();
+  if (switched) Timer(2).start();
+}
+
+void MainWindow::OnDeferredPreviewStart() {
+  // No longer top-most once the camera mode runs.
+  // Through the native window: changing the widget's flags would hide it, and
+  // hiding a running dialog ends it.
+  if (QWindow* native = windowHandle()) native->setFlag(Qt::WindowStaysOnTopHint, false);
+  if (camera.deviceOpen && !StartStreaming(startupVideoMode_)) {
+    StopStreaming();
+    Control(ctl::VIDEO_FRAME)->hide();
+    Timer(11).start();
+  }
+  Control(ctl::VIDEO_FRAME)->show();
+}
+
+void MainWindow::OnToCameraMode() {
+  WaitCursor wait;
+  // The PC pane and, with a usable stick, the camera pane are refreshed first.
+  if (camera.deviceOpen && camera.mediaReady && camera.mediaState == 1) FillCamPane();
+  Timer(1).stop();
+  Control(ctl::VIDEO_FRAME)->show();
+  Control(ctl::PICTURE_FRAME)->hide();
+  if (moviePlaying) {
+    moviePlaying = false;
+    Control(ctl::TIME_LABEL)->hide();
+    Timer(12).stop();
+  }
+  if (camera.deviceOpen) {
+    camera.SetMode(MODE_CAMERA);
+    GetPacing().Wait(500);
+    uint8_t videoMode = 0;
+    camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode);
+    if (!StartStreaming(videoMode)) StopStreaming();
+  } else {
+    linkLost = true;
+    Control(ctl::VIDEO_FRAME)->hide();
+    GetPacing().Wait(500);
+    Timer(11).start();
+  }
+  GetPacing().Wait(500);
+  ApplyModeLayout();
+}
+
+void MainWindow::OnToStorageMode() {
+  WaitCursor wait;
+  Timer(11).stop();
+  camera.mediaNotified = true;
+  camera.mediaState = 1;
+  if (!camera.deviceOpen) {
+    ShowMessage(ids::DEVICE_NOT_FOUND, MsgIcon::Warning);
+    ApplyModeLayout();
+    camera.ResetCameraPane();
+    camera.mediaReady = false;
+    Control(ctl::VIDEO_FRAME)->hide();
+    GetPacing().Wait(500);
+    Timer(1).start(500);
+    Repaint();
+    return;
+  }
+  StopStreaming();
+  GetPacing().Wait(200);
+  Control(ctl::VIDEO_FRAME)->hide();
+  camera.SetMode(MODE_STORAGE);
+  GetPacing().Wait(300);
+  if (!PollStorage()) {
+    ApplyModeLayout();
+    camera.ResetCameraPane();
+    camera.mediaReady = false;
+    GetPacing().Wait(500);
+    Timer(1).start(500);
+  } else {
+    if (camera.mediaState == 1) {
+      camera.ChangeCamFolder("\\");
+      camera.EnsureDefaultFolders();
+      camera.ListCamFolder();
+      FillCamPane();
+    }
+    Control(ctl::VIDEO_FRAME)->hide();
+    GetPacing().Wait(500);
+    Timer(1).start(500);
+    ApplyModeLayout();
+  }
+  Repaint();
+}
+
+void MainWindow::OnStoragePoll() {
+  Timer(1).stop();
+  PollStorage();
+  // Re-armed only while the storage layout is up (the flag is 0 then).
+  if (!layoutFlag) return;
+  Timer(1).start(500);
+}
+
+int MainWindow::PollStorage() {
+  if (!movieSelected) {
+    Control(ctl::PLAY)->hide();
+    Control(ctl::STOP_PLAY)->hide();
+  }
+  if (!camera.deviceOpen) {
+    if (!camera.Driver().Device_Open()) return 0;
+    GetPacing().Wait(500);
+    camera.SetMode(MODE_STORAGE);
+    GetPacing().Wait(500);
+    camera.deviceOpen = true;
+    camera.mediaState = 2;
+  }
+  camera.mediaReady = camera.CheckMedia();
+  if (!camera.deviceOpen) return 0;  // the media check found the camera gone
+  uint8_t status = 0;
+  if (!camera.Driver().Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &status)) {
+    camera.CheckCamStatus(0, 0);
+    return 0;
+  }
+  if (!camera.mediaReady) {
+    if (camera.mediaState == 1) {
+      if (camera.deviceOpen && camera.mediaNotified) ShowMessage(ids::NO_MEMORY, MsgIcon::Information);
+      Repaint();
+      camera.mediaState = 2;
+      camera.ResetCameraPane();
+    }
+  } else if (camera.mediaState == 2) {
+    camera.mediaState = 1;
+    EnableCameraPane(true);
+    ShowCameraButtons(true);
+    ShowFormatButton(true);
+    camera.ChangeCamFolder("\\");
+    camera.EnsureDefaultFolders();
+    camera.mediaNotified = true;
+    camera.ListCamFolder();
+    FillCamPane();
+  }
+  return 1;
+}
+
+void MainWindow::OnReopenCamera() {
+  Timer(11).stop();
+  camera.OpenDevice();
+  if (camera.deviceOpen) {
+    if (linkLost) GetPacing().Wait(300);
+    EnterCameraMode();
+  } else if (!layoutFlag) {
+    // Only the camera layout keeps trying; the storage layout has its poll.
+    Timer(11).start();
+  }
+}
+
+int MainWindow::EnterCameraMode() {
+  if (!camera.deviceOpen) return 0;
+  if (linkLost) camera.SetMode(MODE_CAMERA);
+  GetPacing().Wait(1000);
+  uint8_t videoMode = 0;
+  if (!camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode)) return 0;
+  GetPacing().Wait(1000);
+  if (!StartStreaming(videoMode)) {
+    StopStreaming();
+    return 0;
+  }
+  Control(ctl::VIDEO_FRAME)->show();
+  return 1;
+}
+
+void MainWindow::OnStreamEnded() {
+  WaitCursor wait;
+  EndStreamThread();
+  if (recording) StopRecordingForLoss();
+  camera.CloseDevice();
+  Control(ctl::VIDEO_FRAME)->hide();
+  Repaint();
+  GetPacing().Wait(2000);
+  Timer(11).start();
+}
+
+void MainWindow::OnAudioFormatChanged() {
+  WaitCursor wait;
+  const bool wasRecording = recording;
+  if (wasRecording) StopRecordingForLoss();
+  if (!linkLost) GetPacing().Wait(1000);
+  if (wasRecording) ShowMessage(ids::AUDIO_FORMAT_CHANGED, MsgIcon::Information);
+  ResumeStream();
+}
+
+// ---------------------------------------------------------------- the live stream
+
+namespace {
+// The worker's window messages travel as Qt events of these types.
+QEvent::Type StreamEventType(unsigned message) {
+  return static_cast<QEvent::Type>(QEvent::User + static_cast<int>(message - WM_USER));
+}
+}  // namespace
+
+void MainWindow::SetPreviewGraph(std::unique_ptr<PreviewGraph> graph) {
+  worker_.reset();
+  preview_ = std::move(graph);
+  if (preview_)
+    worker_ = std::make_unique<StreamWorker>(camera.Driver(), *preview_, TempFolderPath().string());
+}
+
+void MainWindow::PostStreamMessage(unsigned message) {
+  // Called on the worker's thread: posting never blocks it.
+  QApplication::postEvent(this, new QEvent(StreamEventType(message)));
+}
+
+void MainWindow::customEvent(QEvent* event) {
+  if (event->type() == StreamEventType(WM_STREAM_ENDED)) {
+    linkLost = worker_ && worker_->LinkLost();
+    OnStreamEnded();
+  } else if (event->type() == StreamEventType(WM_AUDIO_FORMAT_CHANGED)) {
+    OnAudioFormatChanged();
+  } else {
+    QDialog::customEvent(event);
+  }
+}
+
+bool MainWindow::StartStreaming(uint8_t videoMode) {
+  if (!worker_) return false;
+  worker_->SetVideoFormat(videoMode);
+  worker_->SetWindows(Control(ctl::VIDEO_FRAME), this);
+  worker_->SetLinkLost(linkLost);
+  previewRunning = worker_->StartStreaming();
+  return previewRunning;
+}
+
+void MainWindow::StopStreaming() {
+  if (worker_) worker_->StopStreaming();
+  previewRunning = false;
+}
+
+void MainWindow::ResumeStream() {
+  if (worker_) worker_->ResumeStream();
+}
+
+void MainWindow::EndStreamThread() {
+  if (worker_) worker_->WaitForThread();
+  previewRunning = false;
+}
+
+// A recording cut short by the camera: stopped, its clock stopped, and kept.
+void MainWindow::StopRecordingForLoss() {
+  if (worker_) worker_->StopRecording();
+  Timer(settings.recordMode == 0 ? 5 : 7).stop();
+  recording = false;
+}

@@ -1,0 +1,134 @@
+// The camera connection seen from the window: the storage mode with and
+// without a usable Memory Stick, sticks coming and going under the poll.
+#include <QTreeView>
+#include <filesystem>
+
+#include "app/ControlTable.h"
+#include "camera/CameraProtocol.h"
+#include "resources/StringIds.h"
+#include "tests/gui/WindowFixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class LifecycleTest : public WindowFixture {
+ protected:
+  MainWindow& InStorageMode() {
+    MainWindow& w = Started();
+    w.Command(ctl::TO_STORAGE_MODE);
+    return w;
+  }
+  QStringList PaneNames() {
+    QStringList names;
+    for (const CamEntry& e : window_->camera.folders) names << QString::fromStdString(e.name);
+    for (const CamEntry& e : window_->camera.files) names << QString::fromStdString(e.displayName);
+    return names;
+  }
+  int PaneRowCount() { return window_->ControlAs<QTreeView>(ctl::CAM_PANE)->model()->rowCount(); }
+};
+
+}  // namespace
+
+TEST_F(LifecycleTest, StorageModeListsTheRootWithItsDefaultFolders) {
+  MainWindow& w = InStorageMode();
+  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
+  EXPECT_EQ(PaneNames(), (QStringList{"MemoryStick", "DCIM", "QXMOV"}));
+  EXPECT_EQ(PaneRowCount(), 3);
+  EXPECT_TRUE(w.Timer(1).isActive());
+  for (const char* folder : {"DCIM", "QXMOV", "DCIM/100QXCAM", "QXMOV/100QXMSC"})
+    EXPECT_TRUE(fs::is_directory(stick_.Path() / folder)) << folder;
+}
+
+TEST_F(LifecycleTest, StorageModeWithoutStickSaysNoMemory) {
+  sim_.Control("eject");
+  MainWindow& w = InStorageMode();
+  ASSERT_EQ(boxes_.shown.size(), 1);
+  EXPECT_EQ(boxes_.shown[0], "No Memory!");
+  EXPECT_EQ(boxes_.icons[0], MsgIcon::Information);
+  EXPECT_EQ(PaneNames(), QStringList{"Non MemoryStick"});
+  EXPECT_FALSE(w.Control(ctl::CAM_PANE)->isEnabled());
+  EXPECT_FALSE(w.Control(ctl::FORMAT)->isVisibleTo(&w));
+  EXPECT_FALSE(w.Control(ctl::CAM_DELETE)->isVisibleTo(&w));
+}
+
+TEST_F(LifecycleTest, UnformattedStickIsNamedAndOffersTheFormat) {
+  sim_.Control("stick unformatted");
+  MainWindow& w = InStorageMode();
+  EXPECT_EQ(boxes_.shown, QStringList{"Memory Stick is not formatted."});
+  EXPECT_EQ(PaneNames(), QStringList{"MemoryStick"});
+  EXPECT_TRUE(w.Control(ctl::FORMAT)->isVisibleTo(&w));
+  EXPECT_FALSE(w.Control(ctl::CAM_PANE)->isEnabled());
+}
+
+TEST_F(LifecycleTest, StickRemovedAndInsertedUnderThePoll) {
+  MainWindow& w = InStorageMode();
+  sim_.Control("eject");
+  w.PollStorage();
+  EXPECT_EQ(boxes_.shown, QStringList{"No Memory!"});
+  EXPECT_EQ(PaneNames(), QStringList{"Non MemoryStick"});
+  w.PollStorage();  // said once only
+  EXPECT_EQ(boxes_.shown.size(), 1);
+
+  fs::remove_all(stick_.Path() / "QXMOV");
+  sim_.Control("insert");
+  w.PollStorage();
+  EXPECT_EQ(PaneNames(), (QStringList{"MemoryStick", "DCIM", "QXMOV"}));
+  EXPECT_TRUE(w.Control(ctl::CAM_PANE)->isEnabled());
+  EXPECT_TRUE(w.Control(ctl::CAM_DELETE)->isVisibleTo(&w));
+  EXPECT_TRUE(fs::is_directory(stick_.Path() / "QXMOV" / "100QXMSC"));
+  EXPECT_EQ(boxes_.shown.size(), 1);
+}
+
+TEST_F(LifecycleTest, CameraUnpluggedInStorageModeComesBackUnderThePoll) {
+  MainWindow& w = InStorageMode();
+  sim_.Control("unplug");
+  EXPECT_EQ(w.PollStorage(), 0);
+  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_TRUE(boxes_.shown.contains(Text(ids::DEVICE_NOT_FOUND)));
+  EXPECT_EQ(PaneNames(), QStringList{"Non MemoryStick"});
+  EXPECT_EQ(w.PollStorage(), 0);  // still away: nothing more is said
+  const int said = boxes_.shown.size();
+
+  sim_.Control("plug");
+  EXPECT_EQ(w.PollStorage(), 1);
+  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_EQ(PaneNames(), (QStringList{"MemoryStick", "DCIM", "QXMOV"}));
+  EXPECT_EQ(boxes_.shown.size(), said);
+}
+
+TEST_F(LifecycleTest, StorageModeWithoutCameraSaysSoAndPolls) {
+  MainWindow& w = Started();
+  sim_.Control("unplug");
+  w.camera.CloseDevice();
+  w.Command(ctl::TO_STORAGE_MODE);
+  EXPECT_EQ(boxes_.shown, QStringList{Text(ids::DEVICE_NOT_FOUND)});
+  EXPECT_EQ(boxes_.icons[0], MsgIcon::Warning);
+  EXPECT_TRUE(w.layoutFlag);
+  EXPECT_TRUE(w.Timer(1).isActive());
+}
+
+TEST_F(LifecycleTest, ReopenInCameraLayoutKeepsTryingEverySecond) {
+  MainWindow& w = Started();
+  sim_.Control("unplug");
+  w.camera.CloseDevice();
+  w.OnReopenCamera();
+  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_TRUE(w.Timer(11).isActive());
+  EXPECT_EQ(w.Timer(11).interval(), 1000);
+  sim_.Control("plug");
+  w.OnReopenCamera();
+  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_FALSE(w.Timer(11).isActive());
+}
+
+TEST_F(LifecycleTest, BackToCameraModeSendsTheCameraMode) {
+  MainWindow& w = InStorageMode();
+  recorder_.calls.clear();
+  w.Command(ctl::TO_CAMERA_MODE);
+  EXPECT_FALSE(w.layoutFlag);
+  EXPECT_FALSE(w.Timer(1).isActive());
+  bool cameraMode = false;
+  for (const auto& c : recorder_.calls) cameraMode |= c.kind == 'W' && c.request == REQ_SET_MODE && c.value == MODE_CAMERA;
+  EXPECT_TRUE(cameraMode);
+}
