@@ -58,7 +58,8 @@ std::string Shown(const std::string& name) {
 }  // namespace
 
 struct CameraModel::Impl {
-  explicit Impl(ModelOptions o) : options(std::move(o)), stick(options.stick, options.capacityBytes) {}
+  explicit Impl(ModelOptions o)
+      : options(std::move(o)), stick(options.stick, options.capacityBytes), live(options.videoMode) {}
 
   ModelOptions options;
   std::mutex mutex;
@@ -112,6 +113,17 @@ struct CameraModel::Impl {
     if (pipe == Pipe::Stick) pipe = Pipe::None;
   }
 
+  // A stream poll is answered once the camera's next block has been
+  // captured; the wait is outside the lock, so control commands get through.
+  void WaitForBlock() {
+    std::chrono::microseconds wait;
+    {
+      std::lock_guard lock(mutex);
+      wait = live.PollWait(std::chrono::steady_clock::now());
+    }
+    Sleep(wait);
+  }
+
   bool Alive(int session) const { return plugged && sessions.count(session) > 0; }
 
   // The common gate of every control transfer: false when it fails on the wire.
@@ -151,7 +163,12 @@ uint8_t CameraModel::Impl::DoWrite(int request, int value, int index, int length
     return name;
   };
   switch (request) {
-    case REQ_STREAM_START: return expect(0) ? live.StreamStart() : kStatusRefused;
+    case REQ_STREAM_START: {
+      if (!expect(0)) return kStatusRefused;
+      uint8_t s = live.StreamStart();
+      if (s == kStatusOk) pipe = Pipe::Live;
+      return s;
+    }
     case REQ_STREAM_STOP: return expect(0) ? live.StreamStop() : kStatusRefused;
     case REQ_STILL_CAPTURE: return expect(0) ? live.StillCapture() : kStatusRefused;
     case REQ_SET_MODE:
@@ -303,6 +320,7 @@ int CameraModel::VendorWrite(int session, int request, int value, int index, int
 }
 
 int CameraModel::VendorRead(int session, int request, int value, int index, int length, void* data) {
+  if (request == REQ_STREAM_POLL) impl_->WaitForBlock();
   std::lock_guard lock(impl_->mutex);
   Impl& m = *impl_;
   (void)value;
@@ -323,7 +341,9 @@ int CameraModel::VendorRead(int session, int request, int value, int index, int 
     if (request == REQ_GET_STATUS) reply[0] = status;
     detail += "(injected) ";
   }
-  if (request != REQ_GET_STATUS) m.lastStatus = status;
+  // Reading the status is itself a request: once read, the status is that
+  // read's own success, so a later readiness check does not see an old 1.
+  m.lastStatus = request == REQ_GET_STATUS ? kStatusOk : status;
   // The camera sends its reply; a longer buffer gets zeros after it.
   if (length > 0) {
     std::memset(data, 0, size_t(length));
@@ -447,12 +467,21 @@ bool CameraModel::Impl::DoControl(const std::vector<std::string>& w, std::string
   } else if (is("speed", 1) && (w[1] == "full" || w[1] == "high" || w[1] == "unlimited")) {
     speed = w[1] == "full" ? Speed::Full : w[1] == "high" ? Speed::High : Speed::Unlimited;
     reply = std::string("bulk speed ") + SpeedName(speed);
+  } else if (is("audio-change", 0)) {
+    live.ChangeAudio();
+    reply = "the next stream poll announces an audio-format change";
+  } else if (is("leave-camera-mode", 0)) {
+    // The user turned the camera out of PC-camera mode: the stream is over.
+    mode = kModeRelease;
+    live.SetMode(mode);
+    reply = "camera left PC-camera mode";
   } else if (is("status", 0)) {
     reply = Describe();
   } else if (is("help", 0)) {
     reply =
         "unplug | plug | eject | insert | protect on|off | stick formatted|unformatted|unsupported | examine N |"
-        " fail-next N | status CODE REQ | short-bulk | speed full|high|unlimited | status";
+         " fail-next N | status CODE REQ | short-bulk | speed full|high|unlimited | audio-change |"
+        " leave-camera-mode | status";
   } else {
     reply = "unknown or malformed command \"" + w[0] + "\"; try \"help\"";
     return false;

@@ -20,6 +20,8 @@ struct ModelOptions {
   // Sleeps of the simulator's own real-time behaviour (bulk throttling, the
   // live stream's pace). Tests give one that returns at once.
   std::function<void(std::chrono::microseconds)> sleep;
+  // The camera's video-mode byte: 1 for frames of 320 x 240, 0 for 352 x 288.
+  uint8_t videoMode = 1;
   // One line per request, for the daemon's stderr log. May be empty.
   std::function<void(const std::string&)> log;
 };

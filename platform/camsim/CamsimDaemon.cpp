@@ -47,7 +47,8 @@ void LogLine(const std::string& line) {
 int Usage(const char* why) {
   std::fprintf(stderr,
                "orin-camsim: %s\n"
-               "usage: orin-camsim --socket PATH --stick DIR [--capacity-mb N] [--sample]\n",
+               "usage: orin-camsim --socket PATH --stick DIR [--capacity-mb N] [--sample]\n"
+               "                   [--video 320x240|352x288]\n",
                why);
   return 2;
 }
@@ -57,6 +58,7 @@ struct Options {
   fs::path stick;
   uint64_t capacityMb = 64;
   bool sample = false;
+  uint8_t videoMode = 1;  // the camera's video-mode byte: 1 for 320 x 240, 0 for 352 x 288
 };
 
 bool ParseArgs(int argc, char** argv, Options& o, std::string& why) {
@@ -74,6 +76,13 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& why) {
         return false;
       }
       o.capacityMb = uint64_t(*v);
+    } else if (a == "--video" && hasValue) {
+      std::string size = argv[++i];
+      if (size != "320x240" && size != "352x288") {
+        why = "--video takes 320x240 or 352x288";
+        return false;
+      }
+      o.videoMode = size == "320x240" ? 1 : 0;
     } else if (a == "--sample") {
       o.sample = true;
     } else {
@@ -223,6 +232,7 @@ int main(int argc, char** argv) {
   }
 
   camsim::ModelOptions mo;
+  mo.videoMode = o.videoMode;
   mo.stick = o.stick;
   mo.capacityBytes = std::min<uint64_t>(o.capacityMb * 1024 * 1024, 0xFFFFFFFFu);
   mo.log = LogLine;

@@ -136,7 +136,7 @@ TEST_F(FaultTest, UnknownRequestsStallAndMalformedOnesFail) {
   EXPECT_EQ(Status(), kStatusRefused);
 }
 
-TEST_F(FaultTest, CameraModeRequestsAnswerAsACameraWithoutAPictureSource) {
+TEST_F(FaultTest, CameraModeRequestsAnswerOnlyInCameraMode) {
   uint8_t none = 0, poll[5];
   EXPECT_NE(driver.Vendor_Write(REQ_STREAM_START, 0, 0, 0, &none), 0);
   EXPECT_NE(Status(), kStatusOk) << "no stream outside camera mode";
@@ -151,12 +151,14 @@ TEST_F(FaultTest, CameraModeRequestsAnswerAsACameraWithoutAPictureSource) {
   driver.Vendor_Write(REQ_STREAM_START, 0, 0, 0, &none);
   EXPECT_EQ(Status(), kStatusOk);
   ASSERT_NE(driver.Vendor_Read(REQ_STREAM_POLL, 0, 0, 5, poll), 0);
-  EXPECT_EQ(poll[0], 0) << "running, nothing waiting";
+  EXPECT_EQ(std::vector<uint8_t>(poll, poll + 5), (std::vector<uint8_t>{1, 0x9F, 0x02, 0, 0})) << "the header waits";
+  uint8_t block[64];
+  EXPECT_EQ(driver.Bulk_IN(block, 64), 64);
+  driver.Vendor_Write(REQ_STREAM_STOP, 0, 0, 0, &none);
+  EXPECT_EQ(driver.Bulk_IN(block, 64), 0) << "a stopped stream drops the rest";
   driver.Vendor_Write(REQ_STILL_CAPTURE, 0, 0, 0, &none);
   ASSERT_NE(driver.Vendor_Read(REQ_STILL_POLL, 0, 0, 5, poll), 0);
-  EXPECT_EQ(poll[0], 0);
-  uint8_t block[64];
-  EXPECT_EQ(driver.Bulk_IN(block, 64), 0);
+  EXPECT_EQ(poll[0], 0) << "no still source";
 
   driver.Vendor_Write(REQ_SET_MODE, kModeStorage, 0, 0, &none);
   ASSERT_NE(driver.Vendor_Read(REQ_STREAM_POLL, 0, 0, 5, poll), 0);

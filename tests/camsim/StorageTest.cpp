@@ -280,5 +280,17 @@ TEST(FatTimeTest, PacksAndUnpacksLocalTime) {
   EXPECT_EQ(PackFatTime(LocalTime(1975, 5, 5, 5, 5)) >> 16, (1u << 5) | 1u) << "before 1980: its first day";
 }
 
+TEST_F(StorageTest, ReadingTheStatusMakesItTheLastRequest) {
+  uint8_t dummy = 0;
+  ASSERT_NE(driver.Vendor_Write(REQ_LIST_DIR, 0, 0, 0, &dummy), 0);
+  EXPECT_EQ(Status(), kStatusListed);
+  EXPECT_EQ(Status(), kStatusOk) << "a readiness check after a listing sees the status read's own success";
+  EXPECT_EQ(Cd("NOSUCH"), kStatusNotFound);
+  EXPECT_EQ(Status(), kStatusOk);
+  uint8_t ready = 0;
+  ASSERT_NE(driver.Vendor_Read(REQ_MEDIA_READY, 0, 0, 1, &ready), 0);
+  EXPECT_EQ(Status(), kStatusOk);
+}
+
 }  // namespace
 }  // namespace camsim_test
