@@ -1,0 +1,152 @@
+#include "fileops/FileOpsThreads.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "fileops/CameraFileOps.h"
+#include "platform/ui/GuiThread.h"
+
+namespace {
+
+// The worker's view of the progress dialog. The cancel flag is read directly;
+// everything else runs on the GUI thread. Once the dialog is closed the
+// calls do nothing.
+class DialogProgress final : public ProgressSink {
+ public:
+  explicit DialogProgress(QPointer<ProgressDialog> dialog) : dialog_(std::move(dialog)) {}
+  void SetFileText(const std::string& name, bool copying) override {
+    On([&](ProgressDialog& d) { d.SetFileText(name, copying); });
+  }
+  void SetRange(int n) override { On([&](ProgressDialog& d) { d.SetRange(n); }); }
+  void Step() override { On([&](ProgressDialog& d) { d.Step(); }); }
+  void SetMessage(const std::string& text) override { On([&](ProgressDialog& d) { d.SetMessage(text); }); }
+  bool CancelRequested() override { return cancel_ || (cancel_ = OnGuiThread([&] { return dialog_ && dialog_->CancelRequested(); })); }
+  void Activate() override {
+    On([](ProgressDialog& d) {
+      d.raise();
+      d.activateWindow();
+    });
+  }
+  void Close() override {
+    RunOnGuiThread([&] {
+      if (dialog_) {
+        cancel_ = dialog_->CancelRequested();
+        dialog_->close();
+        dialog_->deleteLater();
+        dialog_.clear();
+      }
+    });
+  }
+
+ private:
+  template <typename F>
+  void On(F&& f) {
+    RunOnGuiThread([&] {
+      if (dialog_) f(*dialog_);
+    });
+  }
+  QPointer<ProgressDialog> dialog_;  // touched on the GUI thread only
+  bool cancel_ = false;
+};
+
+}  // namespace
+
+TransferThread::TransferThread(FileOpsContext context, std::function<void(FileOpsUi&, ProgressSink&)> work,
+                               bool format)
+    : context_(context) {
+  dialog_ = new ProgressDialog(context.owner);
+  dialog_->setAttribute(Qt::WA_DeleteOnClose, false);
+  if (format) {
+    dialog_->SetFileText(std::string(), false);
+    dialog_->SetRange(36);
+  }
+  dialog_->show();
+  context_.operationFlag = true;  // taken before the thread starts: a second command is ignored
+  thread_ = std::thread([this, work = std::move(work), format] {
+    MarshalledFileOpsUi ui(context_.ui);
+    DialogProgress progress(dialog_);
+    ui.EnablePcPane(false);
+    ui.EnableCamPane(false);
+    work(ui, progress);
+    progress.Close();  // the batch closed it already unless it ended early
+    if (!format) {     // the format enables what stays usable itself
+      ui.EnablePcPane(true);
+      ui.EnableCamPane(true);
+    } else {
+      ui.EnablePcPane(true);
+    }
+    RunOnGuiThread([this] { context_.operationFlag = false; });
+    finished_ = true;
+  });
+}
+
+TransferThread::~TransferThread() {
+  // The worker may be waiting for the GUI thread: serve it until it is done.
+  while (!finished_) {
+    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    else
+      std::this_thread::yield();
+  }
+  if (thread_.joinable()) thread_.join();
+  delete dialog_.data();
+}
+
+std::unique_ptr<TransferThread> StartDownload(FileOpsContext context, DownloadRequest request) {
+  if (context.operationFlag) return nullptr;
+  CameraLink& link = context.link;
+  return std::make_unique<TransferThread>(
+      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { DownloadBatch(link, ui, p, request); }, false);
+}
+
+std::unique_ptr<TransferThread> StartUpload(FileOpsContext context, UploadRequest request) {
+  if (context.operationFlag) return nullptr;
+  CameraLink& link = context.link;
+  return std::make_unique<TransferThread>(
+      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { UploadBatch(link, ui, p, request); }, false);
+}
+
+std::unique_ptr<TransferThread> StartFormat(FileOpsContext context) {
+  if (context.operationFlag) return nullptr;
+  CameraLink& link = context.link;
+  return std::make_unique<TransferThread>(
+      context, [&link](FileOpsUi& ui, ProgressSink& p) { FormatMemoryStick(link, ui, p); }, true);
+}
+
+// --- marshalling wrappers ---
+void MarshalledFileOpsUi::ShowText(const std::string& t, MsgIcon i) { RunOnGuiThread([&] { inner_.ShowText(t, i); }); }
+bool MarshalledFileOpsUi::Ask(const std::string& t, MsgIcon i, AskButtons b) {
+  return OnGuiThread([&] { return inner_.Ask(t, i, b); });
+}
+std::optional<std::string> MarshalledFileOpsUi::AskFileNumber(const std::string& n) {
+  return OnGuiThread([&] { return inner_.AskFileNumber(n); });
+}
+std::optional<std::string> MarshalledFileOpsUi::AskFolderNumber(const std::string& s) {
+  return OnGuiThread([&] { return inner_.AskFolderNumber(s); });
+}
+std::optional<std::string> MarshalledFileOpsUi::AskPcName(int m, const std::string& f, const std::string& i) {
+  return OnGuiThread([&] { return inner_.AskPcName(m, f, i); });
+}
+void MarshalledFileOpsUi::EnablePcPane(bool e) { RunOnGuiThread([&] { inner_.EnablePcPane(e); }); }
+void MarshalledFileOpsUi::EnableCamPane(bool e) { RunOnGuiThread([&] { inner_.EnableCamPane(e); }); }
+void MarshalledFileOpsUi::ShowCameraButtons() { RunOnGuiThread([&] { inner_.ShowCameraButtons(); }); }
+void MarshalledFileOpsUi::RefreshPcPane() { RunOnGuiThread([&] { inner_.RefreshPcPane(); }); }
+void MarshalledFileOpsUi::FillCamPane() { RunOnGuiThread([&] { inner_.FillCamPane(); }); }
+void MarshalledFileOpsUi::Repaint() { RunOnGuiThread([&] { inner_.Repaint(); }); }
+void MarshalledFileOpsUi::StopStoragePoll() { RunOnGuiThread([&] { inner_.StopStoragePoll(); }); }
+void MarshalledFileOpsUi::StartStoragePoll(int ms) { RunOnGuiThread([&] { inner_.StartStoragePoll(ms); }); }
+void MarshalledFileOpsUi::ClearPreviewPicture() { RunOnGuiThread([&] { inner_.ClearPreviewPicture(); }); }
+void MarshalledFileOpsUi::ClearPreviewRest() { RunOnGuiThread([&] { inner_.ClearPreviewRest(); }); }
+void MarshalledFileOpsUi::ForgetSelection() { RunOnGuiThread([&] { inner_.ForgetSelection(); }); }
+void MarshalledFileOpsUi::SelectionRenamed(const std::string& n) { RunOnGuiThread([&] { inner_.SelectionRenamed(n); }); }
+
+void MarshalledCameraUi::ShowMessage(int id, MsgIcon i) { RunOnGuiThread([&] { inner_.ShowMessage(id, i); }); }
+void MarshalledCameraUi::FillCamPane() { RunOnGuiThread([&] { inner_.FillCamPane(); }); }
+void MarshalledCameraUi::ShowCameraButtons(bool s) { RunOnGuiThread([&] { inner_.ShowCameraButtons(s); }); }
+void MarshalledCameraUi::EnableCameraPane(bool e) { RunOnGuiThread([&] { inner_.EnableCameraPane(e); }); }
+void MarshalledCameraUi::ShowFormatButton(bool s) { RunOnGuiThread([&] { inner_.ShowFormatButton(s); }); }
+void MarshalledCameraUi::Repaint() { RunOnGuiThread([&] { inner_.Repaint(); }); }
+void MarshalledCameraUi::CloseBusyDialog() { RunOnGuiThread([&] { inner_.CloseBusyDialog(); }); }
+void MarshalledCameraUi::StepProgress() { RunOnGuiThread([&] { inner_.StepProgress(); }); }
+void MarshalledCameraUi::StopStoragePoll() { RunOnGuiThread([&] { inner_.StopStoragePoll(); }); }
+void MarshalledCameraUi::StartStoragePoll(int ms) { RunOnGuiThread([&] { inner_.StartStoragePoll(ms); }); }
