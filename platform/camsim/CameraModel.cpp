@@ -22,6 +22,10 @@ enum class Speed { Full, High, Unlimited };
 // Bytes per second of the bulk pipes: USB full speed and a high-speed camera.
 uint64_t BytesPerSecond(Speed s) { return s == Speed::Full ? 1000000 : 35000000; }
 
+// A stream poll's own duration, and how close to its block a poll is held.
+constexpr std::chrono::microseconds kControlTransferTime(1000);
+constexpr std::chrono::microseconds kPollPatience(20000);
+
 const char* SpeedName(Speed s) { return s == Speed::Full ? "full" : s == Speed::High ? "high" : "unlimited"; }
 
 std::string Hex(int v) {
@@ -63,6 +67,7 @@ struct CameraModel::Impl {
 
   ModelOptions options;
   std::mutex mutex;
+  std::chrono::microseconds skipped{0};
   bool plugged = true;
   int nextSession = 1;
   std::set<int> sessions;
@@ -86,11 +91,18 @@ struct CameraModel::Impl {
 
   void Sleep(std::chrono::microseconds d) {
     if (d.count() <= 0) return;
-    if (options.sleep)
+    if (options.sleep) {
       options.sleep(d);
-    else
+      std::lock_guard lock(mutex);
+      skipped += d;
+    } else {
       std::this_thread::sleep_for(d);
+    }
   }
+
+  // The camera's clock: real time, plus whatever a sleep hook let pass
+  // without sleeping, so that an instant test still sees time go by.
+  std::chrono::steady_clock::time_point Now() const { return std::chrono::steady_clock::now() + skipped; }
 
   std::chrono::microseconds PaceFor(int bytes) const {
     if (speed == Speed::Unlimited || bytes <= 0) return std::chrono::microseconds(0);
@@ -113,15 +125,16 @@ struct CameraModel::Impl {
     if (pipe == Pipe::Stick) pipe = Pipe::None;
   }
 
-  // A stream poll is answered once the camera's next block has been
-  // captured; the wait is outside the lock, so control commands get through.
-  void WaitForBlock() {
+  // A stream poll takes the time of a control transfer; one that comes just
+  // before the next block is due is held until it is ready. The waits are
+  // outside the lock, so control commands get through meanwhile.
+  void PollTime() {
     std::chrono::microseconds wait;
     {
       std::lock_guard lock(mutex);
-      wait = live.PollWait(std::chrono::steady_clock::now());
+      wait = live.PollWait(Now());
     }
-    Sleep(wait);
+    Sleep(wait > kPollPatience ? kControlTransferTime : wait);
   }
 
   bool Alive(int session) const { return plugged && sessions.count(session) > 0; }
@@ -229,7 +242,7 @@ uint8_t CameraModel::Impl::DoWrite(int request, int value, int index, int length
 uint8_t CameraModel::Impl::DoRead(int request, int length, uint8_t* reply, int& replyLength, std::string& detail) {
   (void)length;
   switch (request) {
-    case REQ_STREAM_POLL: replyLength = 5; return live.StreamPoll(reply);
+    case REQ_STREAM_POLL: replyLength = 5; return live.StreamPoll(reply, Now());
     case REQ_STILL_POLL: replyLength = 5; return live.StillPoll(reply);
     case REQ_GET_VIDEO_MODE: replyLength = 1; return live.VideoMode(reply[0]);
     case REQ_GET_CAPACITY: {
@@ -320,7 +333,7 @@ int CameraModel::VendorWrite(int session, int request, int value, int index, int
 }
 
 int CameraModel::VendorRead(int session, int request, int value, int index, int length, void* data) {
-  if (request == REQ_STREAM_POLL) impl_->WaitForBlock();
+  if (request == REQ_STREAM_POLL) impl_->PollTime();
   std::lock_guard lock(impl_->mutex);
   Impl& m = *impl_;
   (void)value;

@@ -74,7 +74,7 @@ std::chrono::microseconds LiveSource::PollWait(std::chrono::steady_clock::time_p
   return std::max(std::chrono::microseconds(0), std::chrono::duration_cast<std::chrono::microseconds>(due - now));
 }
 
-uint8_t LiveSource::StreamPoll(uint8_t reply[5]) {
+uint8_t LiveSource::StreamPoll(uint8_t reply[5], std::chrono::steady_clock::time_point now) {
   if (!cameraMode_) {
     PutPoll(reply, true, 0);
     return kStatusOk;
@@ -100,6 +100,10 @@ uint8_t LiveSource::StreamPoll(uint8_t reply[5]) {
   if (blockRead_ > 0) {
     block_.clear();
     blockRead_ = 0;
+  }
+  if (block_.empty() && PollWait(now).count() > 0) {  // the frame is still being captured
+    PutPoll(reply, false, 0);
+    return kStatusOk;
   }
   if (block_.empty()) MakeBlock();
   PutPoll(reply, !block_.empty(), uint32_t(block_.size()));

@@ -16,8 +16,8 @@
 //       capture, byte 0 is 1 and the length 0;
 //   REQ_GET_VIDEO_MODE: 1 for frames of 320 x 240, 0 for 352 x 288;
 //   the bulk-in pipe: the announced block.
-// The camera paces its blocks in real time: PollWait says how long the next
-// block is still being captured, and the caller waits that long first.
+// The camera paces its blocks in real time: a frame's block is ready once the
+// frame has been captured (1/15 s apart); PollWait says how long that is.
 //
 // Not thread-safe; CameraModel serialises all calls.
 #pragma once
@@ -46,7 +46,7 @@ class LiveSource {
   uint8_t StreamStart();
   uint8_t StreamStop();
   std::chrono::microseconds PollWait(std::chrono::steady_clock::time_point now) const;
-  uint8_t StreamPoll(uint8_t reply[5]);
+  uint8_t StreamPoll(uint8_t reply[5], std::chrono::steady_clock::time_point now);
   uint8_t StillCapture();
   uint8_t StillPoll(uint8_t reply[5]);
   uint8_t VideoMode(uint8_t& byte) const;
