@@ -5,6 +5,7 @@
 
 #include "camera/CamRows.h"
 #include "cli/CamSession.h"
+#include "cli/FileCommands.h"
 
 namespace {
 
@@ -64,6 +65,12 @@ const std::vector<CliCommand>& CliCommands() {
       {"info", "", "state and capacity of the Memory Stick", RunInfo},
       {"ls", "[FOLDER]", "the camera pane's rows of FOLDER (e.g. DCIM/100QXCAM), name, size, date",
        RunLs},
+      {"get", "CAMERA_FILE... --to PC_FOLDER [--replace|--skip]", "copy camera files to the PC", RunGet},
+      {"put", "PC_FILE... --to CAMERA_FOLDER [--replace|--skip]", "copy PC files to the camera", RunPut},
+      {"rm", "CAMERA_FILE...", "delete camera files", RunRm},
+      {"mkdir", "CAMERA_FOLDER", "make a DCF folder (e.g. DCIM/101QXCAM)", RunMkdir},
+      {"rename", "CAMERA_FILE NUMBER", "give a camera file a new four-digit number", RunRename},
+      {"format", "--yes", "format the Memory Stick and make the default folders", RunFormat},
   };
   return commands;
 }

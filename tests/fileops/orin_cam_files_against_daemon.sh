@@ -1,0 +1,71 @@
+#!/bin/bash
+# orin-cam's file commands against a real orin-camsim daemon over its socket.
+# Usage: orin_cam_files_against_daemon.sh BIN_DIR
+set -u
+bin=$1
+work=$(mktemp -d)
+daemon=
+cleanup() {
+  [ -n "$daemon" ] && kill "$daemon" 2>/dev/null && wait "$daemon" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+cam() { "$bin/orin-cam" "$@" >"$work/out" 2>"$work/err"; }
+ctl() { "$bin/orin-camsim-ctl" --socket "$work/sock" "$@" >/dev/null 2>&1 || fail "ctl $*"; }
+
+stick=$work/stick pc=$work/pc
+mkdir -p "$stick/DCIM/100QXCAM" "$stick/QXMOV/100QXMSC" "$pc/out"
+head -c 40000 /dev/urandom > "$stick/DCIM/100QXCAM/DCAM0001.JPG"
+touch -d '2003-09-17 10:25' "$stick/DCIM/100QXCAM/DCAM0001.JPG"
+head -c 32768 /dev/urandom > "$pc/dcam0005.jpg"
+
+"$bin/orin-camsim" --socket "$work/sock" --stick "$stick" --capacity-mb 62 2>"$work/daemon.log" &
+daemon=$!
+for _ in $(seq 100); do [ -S "$work/sock" ] && break; sleep 0.05; done
+[ -S "$work/sock" ] || fail "the daemon did not listen"
+ctl speed unlimited
+export ORIN_CAMERA=sim:$work/sock
+
+cam get DCIM/100QXCAM/DCAM0001.JPG --to "$pc/out" || fail "get: $(cat "$work/err")"
+cmp -s "$stick/DCIM/100QXCAM/DCAM0001.JPG" "$pc/out/DCAM0001.JPG" || fail "get: bytes differ"
+[ "$(date -r "$pc/out/DCAM0001.JPG" '+%F %T')" = "2003-09-17 10:25:00" ] || fail "get: time"
+# An existing file is only replaced when asked.
+echo mine > "$pc/out/DCAM0001.JPG"
+cam get DCIM/100QXCAM/DCAM0001.JPG --to "$pc/out" && fail "get over an existing file succeeded"
+[ "$(cat "$pc/out/DCAM0001.JPG")" = mine ] || fail "existing file touched"
+cam get DCIM/100QXCAM/DCAM0001.JPG --to "$pc/out" --skip || fail "get --skip"
+cam get DCIM/100QXCAM/DCAM0001.JPG --to "$pc/out" --replace || fail "get --replace"
+cmp -s "$stick/DCIM/100QXCAM/DCAM0001.JPG" "$pc/out/DCAM0001.JPG" || fail "replace: bytes differ"
+cam get DCIM/100QXCAM/DCAM0099.JPG --to "$pc/out" && fail "get of a missing file succeeded"
+
+cam put "$pc/dcam0005.jpg" --to DCIM/100QXCAM || fail "put: $(cat "$work/err")"
+cmp -s "$pc/dcam0005.jpg" "$stick/DCIM/100QXCAM/DCAM0005.JPG" || fail "put: bytes differ"
+cam put "$pc/dcam0005.jpg" --to DCIM && fail "put into DCIM succeeded"
+grep -qx 'Could not copy a file to this path.' "$work/err" || fail "put DCIM: $(cat "$work/err")"
+
+cam rename DCIM/100QXCAM/DCAM0005.JPG 0007 || fail "rename: $(cat "$work/err")"
+[ -f "$stick/DCIM/100QXCAM/DCAM0007.JPG" ] || fail "rename: no DCAM0007.JPG"
+cam rename DCIM/100QXCAM/DCAM0007.JPG 0001 && fail "rename onto a taken number succeeded"
+grep -qx 'A file with the name you specified already exists.' "$work/err" || fail "rename clash: $(cat "$work/err")"
+
+cam mkdir DCIM/101QXCAM || fail "mkdir: $(cat "$work/err")"
+[ -d "$stick/DCIM/101QXCAM" ] || fail "mkdir: no folder"
+cam mkdir DCIM/099QXCAM && fail "mkdir 099 succeeded"
+cam mkdir DCIM/100QXCAM/101QXCAM && fail "mkdir in a picture folder succeeded"
+
+cam rm DCIM/100QXCAM/DCAM0007.JPG || fail "rm: $(cat "$work/err")"
+[ -e "$stick/DCIM/100QXCAM/DCAM0007.JPG" ] && fail "rm: file still there"
+
+ctl protect on
+cam put "$pc/dcam0005.jpg" --to DCIM/100QXCAM && fail "put under write protection succeeded"
+grep -qx 'Memory Stick is write protected.' "$work/err" || fail "protect: $(cat "$work/err")"
+ctl protect off
+
+cam format && fail "format without --yes succeeded"
+[ -f "$stick/DCIM/100QXCAM/DCAM0001.JPG" ] || fail "format without --yes changed the stick"
+cam format --yes || fail "format: $(cat "$work/err")"
+grep -qx 'Format was successful.' "$work/err" || fail "format: $(cat "$work/err")"
+[ -d "$stick/DCIM/100QXCAM" ] && [ -d "$stick/QXMOV/100QXMSC" ] || fail "format: default folders"
+[ -e "$stick/DCIM/100QXCAM/DCAM0001.JPG" ] && fail "format: file survived"
+echo PASS
