@@ -54,6 +54,7 @@ void CMpeg4Stream::OnThreadCreate() {
   size_ = CurrentFrameSize();
   firstSample_ = true;
   queue_.ClearTable();
+  ++threadStarts_;
 }
 
 // Never blocks: both events are tested with a zero wait.
@@ -108,6 +109,11 @@ FrameSize CMpeg4Stream::Size() const {
 int64_t CMpeg4Stream::StreamTime() const {
   std::lock_guard<std::mutex> pin(pinLock_);
   return streamTime_;
+}
+
+int CMpeg4Stream::ThreadStarts() const {
+  std::lock_guard<std::mutex> pin(pinLock_);
+  return threadStarts_;
 }
 
 bool CMpeg4Stream::WaitingForFirstFrame() const {

@@ -81,6 +81,8 @@ class CMpeg4Stream {
   FrameSize Size() const;
   int64_t StreamTime() const;
   bool WaitingForFirstFrame() const;
+  // How often OnThreadCreate has run (a streaming thread has started).
+  int ThreadStarts() const;
 
  private:
   enum class TakeResult { Stopped, Taken };
@@ -93,6 +95,7 @@ class CMpeg4Stream {
   int64_t streamTime_ = 0;
   int readIndex_ = 0;
   bool firstSample_ = true;
+  int threadStarts_ = 0;
 };
 
 // Registers "orinmpeg4src" with GStreamer (once per process; calls gst_init

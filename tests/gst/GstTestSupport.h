@@ -1,0 +1,58 @@
+// Shared pieces of the preview tests: a feeder that queues encoded frames at
+// the camera's 15 frames a second, and waiting with a deadline.
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "tests/gst/Mpeg4Frames.h"
+#include "video/FrameQueue.h"
+
+namespace gsttest {
+
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// Queues `frames` one every 66 ms on its own thread, as the worker would.
+class Feeder {
+ public:
+  Feeder(std::vector<mpeg4test::Frame> frames, FrameQueue& queue = TheFrameQueue())
+      : thread_([this, frames = std::move(frames), &queue] {
+          for (const auto& f : frames) {
+            if (stop_) return;
+            queue.Queue(f.data(), f.size());
+            ++queued_;
+            std::this_thread::sleep_for(std::chrono::milliseconds(66));
+          }
+        }) {}
+  ~Feeder() {
+    stop_ = true;
+    thread_.join();
+  }
+  int Queued() const { return queued_; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> queued_{0};
+  std::thread thread_;
+};
+
+// Colour at (x, y) of an RGBX picture.
+inline mpeg4test::Colour PixelAt(const uint8_t* rgbx, int stride, int x, int y) {
+  const uint8_t* p = rgbx + y * stride + x * 4;
+  return {p[0], p[1], p[2]};
+}
+inline bool Near(mpeg4test::Colour a, mpeg4test::Colour b, int tolerance = 24) {
+  auto d = [](int x, int y) { return x > y ? x - y : y - x; };
+  return d(a.r, b.r) <= tolerance && d(a.g, b.g) <= tolerance && d(a.b, b.b) <= tolerance;
+}
+
+}  // namespace gsttest
