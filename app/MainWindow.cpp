@@ -17,6 +17,8 @@
 #include "app/ControlTable.h"
 #include "app/MediaApp.h"
 #include "app/TempFolder.h"
+#include "browser/FilePanes.h"
+#include "skin/GradientMenuResource.h"
 #include "camera/CamRows.h"
 #include "camera/CameraProtocol.h"
 #include "platform/imaging/BitmapWindow.h"
@@ -76,6 +78,7 @@ MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
   }
   CreateControls();
   RouteCommands();
+  ConnectPanes();
   qApp->installEventFilter(this);
   power_ = new PowerWatch(this);
   connect(power_, &PowerWatch::suspendRequested, this, &MainWindow::OnSuspendRequest);
@@ -112,15 +115,8 @@ QWidget* MainWindow::CreateControl(const ControlSpec& spec) {
   switch (spec.kind) {
     case ControlKind::Button:
       return new CSkinButton(this);
-    case ControlKind::List: {
-      auto* list = new QTreeView(this);
-      list->setRootIsDecorated(false);
-      list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-      list->setSelectionBehavior(QAbstractItemView::SelectRows);
-      list->setUniformRowHeights(true);
-      list->setItemsExpandable(false);
-      return list;
-    }
+    case ControlKind::List:
+      return new FilePane(this);
     case ControlKind::DropDown: {
       auto* box = new QComboBox(this);
       box->addItems({"Timed  Record", "Toggle Record"});
@@ -233,6 +229,47 @@ void MainWindow::RouteCommands() {
   connect(recordMode, &QComboBox::currentIndexChanged, this,
           [this](int index) { settings.recordMode = index; });
 }
+
+// The panes' double-clicks, header clicks and context menus; the panes skip
+// them while the operation flag is set.
+void MainWindow::ConnectPanes() {
+  panes_ = new FilePanes(ControlAs<FilePane>(ctl::PC_PANE), ControlAs<FilePane>(ctl::CAM_PANE), camera, this);
+  panes_->isBusy = [this] { return operationFlag; };
+  panes_->pc.onPathChanged = [this](const QString& path) {
+    settings.currentPath = path;
+    auto* label = ControlAs<CSkinLabel>(ctl::PC_PATH_LABEL);
+    label->SetText(path);
+    label->SetTooltipText(path, true);
+  };
+  panes_->cam.onMoveCamera = [this](const std::string& name) {
+    Timer(1).stop();
+    camera.ChangeCamFolder(name);
+    camera.ListCamFolder();
+    FillCamPane();
+    Timer(1).start(500);
+  };
+  panes_->onMenuCommand = [this](int id) {
+    struct MenuRoute {
+      int id;
+      void (MainWindow::*handler)();
+      bool ignoredWhileBusy;
+    };
+    static const MenuRoute kRoutes[] = {
+        {PaneMenu::kPcCopy, &MainWindow::OnCopyToCamera, true},
+        {PaneMenu::kPcDelete, &MainWindow::OnPcDelete, true},
+        {PaneMenu::kPcRename, &MainWindow::OnPcRename, false},
+        {PaneMenu::kCamDelete, &MainWindow::OnCamDelete, true},
+        {PaneMenu::kCamCopy, &MainWindow::OnCopyToPc, true},
+        {PaneMenu::kCamRename, &MainWindow::OnCamRename, false},
+    };
+    for (const MenuRoute& r : kRoutes)
+      if (r.id == id && !(r.ignoredWhileBusy && operationFlag)) (this->*r.handler)();
+  };
+}
+
+void MainWindow::OnViewDetail() { panes_->SetPaneViewMode(PaneView::Detail); }
+
+void MainWindow::OnViewList() { panes_->SetPaneViewMode(PaneView::List); }
 
 void MainWindow::Command(int id) {
   if (auto* button = ControlAs<QAbstractButton>(id)) button->click();
@@ -414,15 +451,13 @@ bool MainWindow::StartUp() {
   StartupStep(0);
   // 8. The PC pane's folder.
   if (settings.currentPath.isEmpty()) settings.currentPath = QDir::currentPath();
-  ControlAs<CSkinLabel>(ctl::PC_PATH_LABEL)->SetText(settings.currentPath);
-  ControlAs<CSkinLabel>(ctl::PC_PATH_LABEL)->SetTooltipText(settings.currentPath, true);
+  panes_->pc.ListPcFolder(settings.currentPath);
+  panes_->pc.FillPcPane();
   StartupStep(0);
   // 9. The recording mode.
   ControlAs<QComboBox>(ctl::RECORD_MODE_BOX)->setCurrentIndex(settings.recordMode);
   StartupStep(0);
   // 10. The camera pane's rows, the picture window inside the picture frame.
-  camModel_ = new QStandardItemModel(this);
-  ControlAs<QTreeView>(ctl::CAM_PANE)->setModel(camModel_);
   pictureWindow_ = new BitmapWindow(Control(ctl::PICTURE_FRAME), 901);
   pictureWindow_->SetZoomMode(0, 0);
   Control(ctl::PICTURE_FRAME)->hide();
@@ -500,24 +535,7 @@ void MainWindow::ShowMessage(int stringId, MsgIcon icon) {
   ShowMessageBox(this, resources::String(stringId), icon);
 }
 
-void MainWindow::FillCamPane() {
-  if (!camModel_) return;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  camModel_->clear();
-  camModel_->setHorizontalHeaderLabels({"Name", "Size", "Date"});
-  for (const CamRow& row : BuildCamRows(camera.folders, camera.files, camera.totalCapacity)) {
-    QList<QStandardItem*> items{new QStandardItem(QString::fromStdString(row.text)),
-                                new QStandardItem(QString::fromStdString(row.sizeText)),
-                                new QStandardItem(QString::fromStdString(row.dateText))};
-    items[1]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    camModel_->appendRow(items);
-  }
-  auto* view = ControlAs<QTreeView>(ctl::CAM_PANE);
-  view->header()->resizeSection(0, 130);
-  view->header()->resizeSection(1, 80);
-  view->header()->resizeSection(2, 130);
-  QApplication::restoreOverrideCursor();
-}
+void MainWindow::FillCamPane() { panes_->cam.FillCamPane(); }
 
 void MainWindow::ShowCameraButtons(bool shown) {
   for (int id : {ctl::CAM_DELETE, ctl::COPY_TO_PC, ctl::CAM_ADD_FOLDER, ctl::COPY_TO_CAMERA})

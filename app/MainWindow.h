@@ -27,6 +27,7 @@ class QComboBox;
 class QFrame;
 class QStandardItemModel;
 class QTreeView;
+class FilePanes;
 
 class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   Q_OBJECT
@@ -59,6 +60,7 @@ class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   T* ControlAs(int id) const { return qobject_cast<T*>(controls_.value(id)); }
   QTimer& Timer(int id);
   BitmapWindow* PictureWindow() const { return pictureWindow_; }
+  FilePanes* Panes() const { return panes_; }
   BusyDialog* Busy() const { return busy_; }
 
   // Applies the camera layout when the layout flag is 1 and the storage layout
@@ -92,8 +94,8 @@ class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   void OnCamRename() {}
   void OnCopyToPc() {}
   void OnFormat() {}
-  void OnViewDetail() {}
-  void OnViewList() {}
+  void OnViewDetail();
+  void OnViewList();
   void OnStartRecording() {}
   void OnStopRecording() {}
   void OnCaptureStill() {}
@@ -160,6 +162,7 @@ class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   void SetupButtons();
   void SetupLabels();
   void RouteCommands();
+  void ConnectPanes();
   void Route(int id, void (MainWindow::*handler)(), bool ignoredWhileBusy);
   void StartupStep(int ms);
   void ShowRecordingTime();
@@ -179,6 +182,7 @@ class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   QPointer<BusyDialog> busy_;
   BitmapWindow* pictureWindow_ = nullptr;
   QStandardItemModel* camModel_ = nullptr;
+  FilePanes* panes_ = nullptr;  // the PC pane 1033 and the camera pane 1034
   PowerWatch* power_ = nullptr;
   QPixmap background_;
   QPoint dragOffset_;
