@@ -1,0 +1,153 @@
+// The preview graph: build failures and their messages, repeated runs that
+// decode into the video frame, tear down from the worker's thread, hide and
+// show; and the streaming worker feeding the source from a scripted camera.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+#include <thread>
+
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Pacing.h"
+#include "tests/gst/GstTestSupport.h"
+#include "tests/video/ScriptedCamera.h"
+#include "video/PreviewGraph.h"
+#include "video/VideoFrame.h"
+
+namespace {
+
+using namespace gsttest;
+
+class PreviewGraphTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VideoFormatFlag() = true;
+    SetMessageBoxScript(&script);
+    frame.resize(320, 240);
+  }
+  void TearDown() override { SetMessageBoxScript(nullptr); }
+  // Runs the graph while `count` frames are fed; true when all were decoded.
+  bool RunWithFrames(GstPreviewGraph& graph, int count) {
+    graph.SetWindows(&frame, &owner);
+    if (!graph.Build()) return false;
+    graph.WireAndRun();
+    const uint64_t before = graph.DecodedFrames();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the source's thread starts
+    Feeder feeder(mpeg4test::Encode(320, 240, count, {40, 200, 40}));
+    return WaitUntil([&] { return graph.DecodedFrames() >= before + uint64_t(count) - 1; });
+  }
+
+  MessageBoxScript script;
+  VideoFrame frame;
+  EventLog log;
+  FakeOwner owner{log};
+};
+
+TEST_F(PreviewGraphTest, BuildWithoutAPreviewWindowFailsWithTheInitialisationMessage) {
+  GstPreviewGraph graph;
+  EXPECT_FALSE(graph.Build());
+  EXPECT_EQ(script.shown, QStringList{"Failed to initialize."});
+  EXPECT_FALSE(graph.TearDown());  // nothing to tear down
+}
+
+TEST_F(PreviewGraphTest, ASecondBuildFailsWithoutItsOwnMessageAndLeavesTheFirstRunning) {
+  GstPreviewGraph graph;
+  graph.SetWindows(&frame, &owner);
+  ASSERT_TRUE(graph.Build());
+  EXPECT_FALSE(graph.Build());
+  EXPECT_EQ(script.shown, QStringList{"Failed to initialize."});
+  graph.WireAndRun();
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  {
+    Feeder feeder(mpeg4test::Encode(320, 240, 4, {40, 200, 40}));
+    EXPECT_TRUE(WaitUntil([&] { return graph.DecodedFrames() >= 3; }));
+  }
+  EXPECT_TRUE(graph.TearDown());
+}
+
+TEST_F(PreviewGraphTest, RepeatedRunsDecodeIntoTheFrameAndTearDownHidesIt) {
+  GstPreviewGraph graph;
+  for (int run = 0; run < 3; ++run) {
+    SCOPED_TRACE(run);
+    ASSERT_TRUE(RunWithFrames(graph, 5));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_TRUE(frame.VideoVisible());
+    const QImage picture = frame.Picture();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(320, 240));
+    const QColor c = picture.pixelColor(312, 120);
+    EXPECT_TRUE(Near({uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())}, {40, 200, 40}));
+    EXPECT_TRUE(graph.TearDown());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame.isVisible());
+    EXPECT_FALSE(frame.VideoVisible());
+    EXPECT_TRUE(frame.Picture().isNull());
+    EXPECT_FALSE(graph.TearDown());  // tear down forgets the windows
+  }
+  EXPECT_TRUE(script.shown.isEmpty());
+  EXPECT_GT(log.Count("message " + std::to_string(WM_PREVIEW_EVENT)), 0);
+}
+
+TEST_F(PreviewGraphTest, HideAndShowVideoWhileRunningAndTearDownFromAnotherThread) {
+  GstPreviewGraph graph;
+  ASSERT_TRUE(RunWithFrames(graph, 3));
+  graph.HideVideo();
+  EXPECT_FALSE(frame.VideoVisible());
+  graph.ShowVideo();
+  EXPECT_TRUE(frame.VideoVisible());
+  EXPECT_GT(graph.TakeEvents(), 0);
+  std::thread worker([&] { EXPECT_TRUE(graph.TearDown()); });
+  worker.join();  // must not wait for the GUI thread
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(frame.isVisible());
+  EXPECT_FALSE(graph.Running());
+}
+
+// The worker pulls ASF blocks whose video objects are real MPEG-4 frames; the
+// camera hands one out each time the test opens its gate, 15 a second.
+TEST(WorkerAndSource, FramesFromTheCameraReachTheSink) {
+  InstantPacing instant;
+  SetPacing(&instant);
+  VideoFormatFlag() = true;
+  MessageBoxScript script;
+  SetMessageBoxScript(&script);
+  EventLog log;
+  ScriptedCamera camera(log);
+  FakeOwner owner(log);
+  VideoFrame frame;
+  GstPreviewGraph graph;
+  const auto folder = std::filesystem::temp_directory_path() / "orin-gst-worker";
+  std::filesystem::create_directories(folder);
+  const uint32_t packetSize = 32768;
+  const auto frames = mpeg4test::Encode(320, 240, 10, {200, 200, 40});
+  camera.Gate();
+  camera.Block(asfbuild::MakeHeader(packetSize));
+  for (size_t i = 0; i < frames.size(); ++i) {
+    camera.Gate();
+    ASSERT_LT(frames[i].size(), packetSize - 64u);
+    camera.Block(asfbuild::SinglePayloadPacket(
+        packetSize, {1, uint8_t(i + 1), uint32_t(frames[i].size()), frames[i]}));
+  }
+  camera.IdleWhenDone();
+  {
+    StreamWorker worker(camera, graph, folder.string());
+    worker.SetWindows(&frame, &owner);
+    ASSERT_TRUE(worker.StartStreaming());
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the source's thread starts
+    for (size_t i = 0; i <= frames.size(); ++i) {
+      ASSERT_TRUE(log.WaitFor("gate", int(i) + 1));
+      camera.Open();
+      std::this_thread::sleep_for(std::chrono::milliseconds(66));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return graph.DecodedFrames() >= frames.size() - 1; }));
+    worker.StopStreaming();
+  }
+  EXPECT_FALSE(graph.Running());
+  EXPECT_TRUE(script.shown.isEmpty());
+  SetMessageBoxScript(nullptr);
+  SetPacing(nullptr);
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
