@@ -20,9 +20,10 @@ struct Colour {
   uint8_t r, g, b;
 };
 
-// `count` frames of one solid colour with a moving bar; every frame a key
-// frame, so that any one of them decodes on its own.
-inline std::vector<Frame> Encode(int width, int height, int count, Colour colour) {
+// `count` frames of one solid colour with a bright bar that moves one 16-pixel
+// band a frame (frame n shows it in band n mod width/16). With the default
+// `keyEvery` of 1 every frame is a key frame and decodes on its own.
+inline std::vector<Frame> Encode(int width, int height, int count, Colour colour, int keyEvery = 1) {
   std::vector<Frame> frames;
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
   AVCodecContext* ctx = codec ? avcodec_alloc_context3(codec) : nullptr;
@@ -31,7 +32,7 @@ inline std::vector<Frame> Encode(int width, int height, int count, Colour colour
   ctx->height = height;
   ctx->time_base = {1, 15};
   ctx->pix_fmt = AV_PIX_FMT_YUV420P;
-  ctx->gop_size = 1;
+  ctx->gop_size = keyEvery;
   ctx->max_b_frames = 0;
   ctx->bit_rate = 400000;
   AVFrame* picture = av_frame_alloc();
