@@ -251,4 +251,39 @@ TEST_F(DaemonTest, SampleLeavesAFilledStickAsItIs) {
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
+TEST_F(DaemonTest, StreamsThe352x288PictureInRealTime) {
+  Start({"--video", "352x288"});
+  ASSERT_TRUE(WaitForSocket());
+  WireClient c(Socket());
+  ASSERT_EQ(c.Open(), 1);
+  ASSERT_EQ(c.Call(simwire::OP_VENDOR_WRITE, REQ_SET_MODE, 0x101, 0, 0, nullptr), 1);
+  std::vector<uint8_t> d;
+  ASSERT_EQ(c.Call(simwire::OP_VENDOR_READ, REQ_GET_VIDEO_MODE, 0, 0, 1, nullptr, &d), 1);
+  EXPECT_EQ(d, std::vector<uint8_t>{0});
+  ASSERT_EQ(c.Call(simwire::OP_VENDOR_WRITE, REQ_STREAM_START, 0, 0, 0, nullptr), 1);
+  const auto start = std::chrono::steady_clock::now();
+  int blocks = 0;
+  uint32_t first = 0;
+  while (blocks < 16) {  // the header and a second of frames
+    ASSERT_EQ(c.Call(simwire::OP_VENDOR_READ, REQ_STREAM_POLL, 0, 0, 5, nullptr, &d), 1);
+    ASSERT_EQ(d.size(), 5u);
+    if (d[0] == 0) continue;
+    const uint32_t length = uint32_t(d[1] | d[2] << 8 | d[3] << 16 | uint32_t(d[4]) << 24);
+    if (blocks == 0) first = length;
+    EXPECT_EQ(c.BulkIn(length).size(), length);
+    ++blocks;
+  }
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_EQ(first, 671u);
+  EXPECT_NEAR(double(ms.count()), 1000, 100) << "fifteen frames a second";
+}
+
+TEST_F(DaemonTest, AnUnknownFrameSizeIsRefused) {
+  Start({"--video", "640x480"});
+  int status = 0;
+  ASSERT_EQ(waitpid(pid_, &status, 0), pid_);
+  pid_ = 0;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
+}
+
 }  // namespace
