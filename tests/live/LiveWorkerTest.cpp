@@ -190,6 +190,44 @@ TEST_F(LiveWorker, UnplugEndsTheStreamAsALostLink) {
   EXPECT_TRUE(worker.LinkLost());
 }
 
+// The program's parser and an independent reader agree on every frame.
+TEST_F(LiveWorker, TheProgramsParserTakesEveryFrameWhole) {
+  uint8_t none = 0, r[5];
+  ASSERT_NE(driver.Vendor_Write(REQ_STREAM_START, 0, 0, 0, &none), 0);
+  struct Frames : FrameSink {
+    std::vector<std::vector<uint8_t>> got;
+    void OnFrame(const uint8_t* data, size_t length) override { got.emplace_back(data, data + length); }
+  } sink;
+  AsfStream parser;
+  asf_test::Objects objects;
+  std::string error;
+  uint64_t audio = 0;
+  std::vector<uint8_t> block(StreamWorker::kBlockBytes);
+  for (int blocks = 0; blocks < 46;) {
+    ASSERT_NE(driver.Vendor_Read(REQ_STREAM_POLL, 0, 0, 5, r), 0);
+    if (r[0] == 0) continue;
+    const uint32_t length = uint32_t(asf_test::Le(r + 1, 4));
+    ASSERT_EQ(driver.Bulk_IN(block.data(), int(length)), int(length));
+    if (blocks++ == 0) {
+      ASSERT_EQ(parser.ParseStreamHeader(block.data(), length), 1);
+      EXPECT_EQ(parser.PacketSize(), camsim::kAsfPacketSize);
+      EXPECT_EQ(parser.AudioStreamNumber(), camsim::kAudioStreamNumber);
+      continue;
+    }
+    for (uint32_t at = 0; at < length; at += parser.PacketSize()) {
+      EXPECT_EQ(parser.ParseDataPacket(&block[at], parser.PacketSize(), true, audio, sink), 1);
+      for (const auto& p : asf_test::ReadPacket(&block[at], parser.PacketSize(), error).payloads) objects.Add(p, error);
+    }
+  }
+  ASSERT_EQ(error, "");
+  std::vector<std::vector<uint8_t>> frames;
+  for (const auto& o : objects.done)
+    if (o.stream == camsim::kVideoStreamNumber) frames.push_back(o.data);
+  EXPECT_EQ(frames.size(), 45u);
+  EXPECT_EQ(sink.got, frames);
+  EXPECT_EQ(audio, 15u);
+}
+
 // Runs a command line and gives what it printed on stdout and stderr.
 std::string Shell(const std::string& command) {
   std::string out;
