@@ -20,7 +20,7 @@ struct Seen {
   std::mutex mutex;
   std::vector<GstClockTime> bufferPts, bufferDurations, gapPts;
   std::vector<gsize> maxSizes;
-  std::vector<gint64> segmentBases;
+  std::vector<std::chrono::steady_clock::time_point> sentAt;  // every sample, in order
 };
 
 GstPadProbeReturn Probe(GstPad*, GstPadProbeInfo* info, gpointer data) {
@@ -33,10 +33,12 @@ GstPadProbeReturn Probe(GstPad*, GstPadProbeInfo* info, gpointer data) {
     seen->bufferPts.push_back(GST_BUFFER_PTS(b));
     seen->bufferDurations.push_back(GST_BUFFER_DURATION(b));
     seen->maxSizes.push_back(maxSize);
+    seen->sentAt.push_back(std::chrono::steady_clock::now());
   } else if (GstEvent* e = GST_PAD_PROBE_INFO_EVENT(info); e && GST_EVENT_TYPE(e) == GST_EVENT_GAP) {
     GstClockTime pts, duration;
     gst_event_parse_gap(e, &pts, &duration);
     seen->gapPts.push_back(pts);
+    seen->sentAt.push_back(std::chrono::steady_clock::now());
   }
   return GST_PAD_PROBE_OK;
 }
@@ -141,9 +143,11 @@ void ExpectLiveRun(FrameSize size, mpeg4test::Colour colour) {
   const size_t samples = seen.bufferPts.size() + seen.gapPts.size();
   const GstClockTime last = std::max(seen.bufferPts.back(), seen.gapPts.empty() ? 0 : seen.gapPts.back());
   EXPECT_EQ(last, (samples - 1) * 50 * GST_MSECOND);
-  // Paced in real time: no more samples than 50 ms slices of the run.
-  EXPECT_LE(samples, size_t(elapsed.count() / 50 + 2));
+  // Paced in real time: the samples never run ahead of the clock.
+  const auto span = std::chrono::duration_cast<std::chrono::milliseconds>(seen.sentAt.back() - seen.sentAt.front());
+  EXPECT_GE(span.count() + 10, int64_t((samples - 1) * 50));
   EXPECT_GE(samples, size_t(7 * 66 / 50));
+  EXPECT_GE(elapsed.count(), 7 * 66);
 }
 
 TEST(Mpeg4SourcePipeline, Small320x240FramesDecodeAtTheirTimes) { ExpectLiveRun({320, 240}, {220, 30, 30}); }
