@@ -17,5 +17,5 @@ cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$JOBS"
 
-if [ -x scripts/tsan.sh ]; then bash scripts/tsan.sh; fi
-if [ -x scripts/fuzz.sh ]; then bash scripts/fuzz.sh; fi
+if [ -f scripts/tsan.sh ]; then bash scripts/tsan.sh; fi
+if [ -f scripts/fuzz.sh ]; then bash scripts/fuzz.sh; fi
