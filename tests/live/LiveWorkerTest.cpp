@@ -97,15 +97,17 @@ bool WaitUntil(F done, std::chrono::milliseconds limit = 20s) {
 
 class LiveWorker : public ::testing::Test {
  protected:
-  explicit LiveWorker(uint8_t videoMode = 1) : driver(Options(stick.Path(), videoMode)) {
-    char pattern[] = "/tmp/live-test-XXXXXX";
-    temp = mkdtemp(pattern);
-  }
+  explicit LiveWorker(uint8_t videoMode = 1) : driver(Options(stick.Path(), videoMode)) {}
   ~LiveWorker() override {
     worker.StopStreaming();
     SetPacing(nullptr);
     std::error_code ec;
     fs::remove_all(temp, ec);
+  }
+  // The worker's temporary folder, made before the worker takes its name.
+  static std::string MakeTemp() {
+    std::string pattern = (fs::temp_directory_path() / "live-test-XXXXXX").string();
+    return mkdtemp(pattern.data()) ? pattern : std::string();
   }
   static camsim::ModelOptions Options(const fs::path& path, uint8_t videoMode) {
     camsim::ModelOptions o;
@@ -115,6 +117,7 @@ class LiveWorker : public ::testing::Test {
     return o;
   }
   void SetUp() override {
+    ASSERT_FALSE(temp.empty());
     SetPacing(&pacing);
     ASSERT_NE(driver.Device_Open(), 0);
     uint8_t none = 0, mode = 0xEE;
@@ -131,7 +134,7 @@ class LiveWorker : public ::testing::Test {
   Owner owner;
   QuietPreview preview;
   FrameQueue queue;
-  std::string temp;
+  std::string temp = MakeTemp();
   StreamWorker worker{driver, preview, temp, queue};
 };
 
@@ -322,6 +325,7 @@ TEST_P(Recording, TenSecondsAreAcceptedByAnOutsideReader) {
   EXPECT_EQ(Shell("ffmpeg -v error -ss 5 -i '" + path + "' -f null -"), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFrameSizes, Recording, ::testing::Values(uint8_t(1), uint8_t(0)));
+INSTANTIATE_TEST_SUITE_P(BothFrameSizes, Recording, ::testing::Values(uint8_t(1), uint8_t(0)),
+                         [](const auto& info) { return info.param == 1 ? "320x240" : "352x288"; });
 
 }  // namespace
