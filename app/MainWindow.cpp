@@ -31,6 +31,8 @@
 #include "skin/BusyDialog.h"
 #include "skin/CSkinButton.h"
 #include "skin/CSkinLabel.h"
+#include "video/PreviewGraph.h"
+#include "video/VideoFrame.h"
 
 namespace {
 
@@ -67,7 +69,7 @@ QPixmap MaskedPixmap(int bitmapId) {
 MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint),
-      camera(driver, *this) {
+      camera(driver, cameraUi_) {
   setObjectName("MainWindow");
   setFixedSize(kWindowWidth, kWindowHeight);
   for (const TimerSpec& t : kTimers) {
@@ -78,6 +80,7 @@ MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
   }
   CreateControls();
   RouteCommands();
+  SetPreviewGraph(std::make_unique<GstPreviewGraph>());
   ConnectPanes();
   qApp->installEventFilter(this);
   power_ = new PowerWatch(this);
@@ -123,6 +126,8 @@ QWidget* MainWindow::CreateControl(const ControlSpec& spec) {
       return box;
     }
     case ControlKind::BlackFrame: {
+      // The live preview and the player draw into the video frame.
+      if (spec.id == ctl::VIDEO_FRAME) return new VideoFrame(this);
       auto* frame = new QFrame(this);
       frame->setAutoFillBackground(true);
       QPalette p = frame->palette();
@@ -560,7 +565,9 @@ void MainWindow::CloseBusyDialog() {
   busyDialogShown = false;
 }
 
-void MainWindow::StepProgress() {}
+void MainWindow::StepProgress() {
+  if (transfer_ && transfer_->Dialog()) transfer_->Dialog()->Step();
+}
 
 void MainWindow::StopStoragePoll() { Timer(1).stop(); }
 

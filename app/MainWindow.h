@@ -16,6 +16,8 @@
 #include "app/Settings.h"
 #include "camera/CameraLink.h"
 #include "camera/CameraUi.h"
+#include "fileops/FileOpsThreads.h"
+#include "fileops/FileOpsUi.h"
 #include "video/StreamWorker.h"
 
 class BitmapWindow;
@@ -29,7 +31,10 @@ class QStandardItemModel;
 class QTreeView;
 class FilePanes;
 
-class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
+class MainWindow : public QDialog,
+                   public CameraUi,
+                   public FileOpsUi,
+                   public StreamOwnerWindow {
   Q_OBJECT
 
  public:
@@ -52,6 +57,15 @@ class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   bool moviePlaying = false;   // the player plays
   AppSettings settings;        // recording mode, recording time, PC path
   QString programFolder;       // the current directory at start-up
+  QString currentSelection;    // the movie chosen for the Play button
+  QString selectedImage;       // the still shown in the picture window
+
+ private:
+  // The camera code may run on the transfer or format thread: it reaches the
+  // window through this, which carries each call to the GUI thread.
+  MarshalledCameraUi cameraUi_{*this};
+
+ public:
   CameraLink camera;
 
   // The control of that id (see ControlTable.h), or nullptr.
@@ -82,18 +96,42 @@ class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   void StopStoragePoll() override;
   void StartStoragePoll(int ms) override;
 
+  // --- FileOpsUi (FillCamPane, Repaint and the storage poll are shared with CameraUi) ---
+  void ShowText(const std::string& text, MsgIcon icon) override;
+  bool Ask(const std::string& text, MsgIcon icon, AskButtons buttons) override;
+  std::optional<std::string> AskFileNumber(const std::string& oldName) override;
+  std::optional<std::string> AskFolderNumber(const std::string& suffix) override;
+  std::optional<std::string> AskPcName(int mode, const std::string& folder,
+                                       const std::string& initial) override;
+  void EnablePcPane(bool enabled) override;
+  void EnableCamPane(bool enabled) override;
+  void ShowCameraButtons() override;
+  void RefreshPcPane() override;
+  void ClearPreviewPicture() override;
+  void ClearPreviewRest() override;
+  void ForgetSelection() override;
+  void SelectionRenamed(const std::string& newName) override;
+
+  // The camera file commands and the copies between the panes.
+  void OnCopyToPc();
+  void OnCopyToCamera();
+  void OnCamAddFolder();
+  void OnCamDelete();
+  void OnCamRename();
+  void OnFormat();
+  void OnPcAddFolder();
+  void OnPcDelete();
+  void OnPcRename();
+  // The selected rows of a pane, in rising order.
+  std::vector<int> SelectedRows(int paneId) const;
+  // The PC pane's folder and selected rows, for the PC-side operations.
+  struct PcSelection PcPaneSelection() const;
+  // The running transfer or format, if any.
+  TransferThread* Transfer() const { return transfer_.get(); }
+
   // Handlers of the commands that the next parts of the program fill in.
   // Each one is named after its command; until then it does nothing.
   void OnHelp() {}
-  void OnPcAddFolder() {}
-  void OnPcDelete() {}
-  void OnPcRename() {}
-  void OnCopyToCamera() {}
-  void OnCamAddFolder() {}
-  void OnCamDelete() {}
-  void OnCamRename() {}
-  void OnCopyToPc() {}
-  void OnFormat() {}
   void OnViewDetail();
   void OnViewList();
   void OnStartRecording() {}
@@ -104,12 +142,8 @@ class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
   void OnRecordingTime() {}
   void OnEmail() {}
   void OnPhotoEditor() {}
-  void OnPcPaneDoubleClick() {}
-  void OnCamPaneDoubleClick() {}
   void OnPcPaneClick() {}
   void OnCamPaneClick() {}
-  void OnPcPaneMenu() {}
-  void OnCamPaneMenu() {}
   void OnStoragePoll();
   void OnDeferredPreviewStart();
   void OnReopenCamera();
@@ -176,6 +210,7 @@ class MainWindow : public QDialog, public CameraUi, public StreamOwnerWindow {
 
   std::unique_ptr<PreviewGraph> preview_;
   std::unique_ptr<StreamWorker> worker_;
+  std::unique_ptr<TransferThread> transfer_;
   uint8_t startupVideoMode_ = 1;
   QMap<int, QWidget*> controls_;
   QMap<int, QTimer*> timers_;

@@ -11,6 +11,7 @@
 #include "platform/ui/Pacing.h"
 #include "resources/Resources.h"
 #include "resources/StringIds.h"
+#include "video/PreviewGraph.h"
 
 namespace {
 
@@ -268,6 +269,8 @@ void MainWindow::customEvent(QEvent* event) {
     OnStreamEnded();
   } else if (event->type() == StreamEventType(WM_AUDIO_FORMAT_CHANGED)) {
     OnAudioFormatChanged();
+  } else if (event->type() == StreamEventType(WM_PREVIEW_EVENT)) {
+    if (auto* graph = dynamic_cast<GstPreviewGraph*>(preview_.get())) graph->TakeEvents();
   } else {
     QDialog::customEvent(event);
   }

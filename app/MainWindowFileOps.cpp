@@ -1,0 +1,183 @@
+// The file operations as the main window offers them: the copies between the
+// panes, the camera's delete, rename, new folder and format, the PC-side
+// changes, and the window's side of their narrow interface.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <filesystem>
+
+#include "browser/FilePanes.h"
+
+#include "app/ControlTable.h"
+#include "app/MainWindow.h"
+#include "app/TempFolder.h"
+#include "fileops/CameraFileOps.h"
+#include "fileops/NameDialog.h"
+#include "fileops/PcFileOps.h"
+#include "platform/imaging/BitmapWindow.h"
+#include "platform/ui/MessageBox.h"
+#include "resources/Resources.h"
+#include "resources/StringIds.h"
+#include "skin/CSkinLabel.h"
+
+std::vector<int> MainWindow::SelectedRows(int paneId) const {
+  std::vector<int> rows;
+  auto* view = qobject_cast<QAbstractItemView*>(Control(paneId));
+  if (!view || !view->selectionModel()) return rows;
+  for (const QModelIndex& index : view->selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// ---------------------------------------------------------------- camera side
+
+void MainWindow::OnCopyToPc() {
+  if (operationFlag) return;
+  FileOpsContext context{camera, *this, operationFlag, this};
+  DownloadRequest request{SelectedRows(ctl::CAM_PANE), settings.currentPath.toStdString()};
+  if (auto started = StartDownload(context, request)) transfer_ = std::move(started);
+}
+
+void MainWindow::OnFormat() {
+  if (operationFlag) return;
+  FileOpsContext context{camera, *this, operationFlag, this};
+  if (auto started = StartFormat(context)) transfer_ = std::move(started);
+}
+
+void MainWindow::OnCamDelete() {
+  if (operationFlag) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  DeleteOnCamera(camera, *this, SelectedRows(ctl::CAM_PANE));
+  QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::OnCamRename() { RenameOnCamera(camera, *this, SelectedRows(ctl::CAM_PANE)); }
+
+void MainWindow::OnCamAddFolder() {
+  if (operationFlag) return;
+  AddCameraFolder(camera, *this);
+}
+
+// ---------------------------------------------------------------- FileOpsUi
+
+void MainWindow::ShowText(const std::string& text, MsgIcon icon) {
+  ShowMessageBox(this, QString::fromStdString(text), icon);
+}
+
+bool MainWindow::Ask(const std::string& text, MsgIcon icon, AskButtons) {
+  return ShowMessageBox(this, QString::fromStdString(text), icon, MsgButtons::YesNo) == MsgAnswer::Yes;
+}
+
+std::optional<std::string> MainWindow::AskFileNumber(const std::string& oldName) {
+  NameDialog dialog(NameDialog::FileMode, QString::fromStdString(oldName), this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Result().toStdString();
+}
+
+std::optional<std::string> MainWindow::AskFolderNumber(const std::string& suffix) {
+  NameDialog dialog(NameDialog::FolderMode, QString::fromStdString(suffix), this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Result().toStdString();
+}
+
+std::optional<std::string> MainWindow::AskPcName(int mode, const std::string& folder,
+                                                 const std::string& initial) {
+  const QString label = resources::String(mode == 1 ? ids::LBL_FOLDER_NAME : ids::LBL_FILE_NAME);
+  PcNameDialog dialog(mode, QString::fromStdString(folder), label, QString::fromStdString(initial), this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Name().toStdString();
+}
+
+void MainWindow::EnablePcPane(bool enabled) { Control(ctl::PC_PANE)->setEnabled(enabled); }
+
+void MainWindow::EnableCamPane(bool enabled) { EnableCameraPane(enabled); }
+
+void MainWindow::ShowCameraButtons() {
+  ShowCameraButtons(true);
+  ShowFormatButton(true);
+}
+
+void MainWindow::ClearPreviewPicture() {
+  selectedImage.clear();
+  if (pictureWindow_) pictureWindow_->Release();
+  Control(ctl::PICTURE_FRAME)->hide();
+  Control(ctl::VIDEO_FRAME)->hide();
+}
+
+void MainWindow::ClearPreviewRest() {
+  ForgetSelection();
+  moviePlaying = false;
+  Control(ctl::TIME_LABEL)->hide();
+  Timer(12).stop();
+  Control(ctl::PLAY)->hide();
+  Control(ctl::STOP_PLAY)->hide();
+}
+
+void MainWindow::ForgetSelection() {
+  currentSelection.clear();
+  movieSelected = false;
+}
+
+void MainWindow::SelectionRenamed(const std::string& newName) {
+  currentSelection = QString::fromStdString(newName);
+}
+
+// ---------------------------------------------------------------- PC side
+
+namespace {
+
+// The selected rows of the PC pane as the file operations see them.
+std::vector<PcFileRow> PcRows(const PcPane& pc, const std::vector<int>& rows) {
+  std::vector<PcFileRow> out;
+  for (int row : rows) {
+    const PcEntry& entry = pc.EntryOf(row);
+    PcFileRow r;
+    r.row = row;
+    r.name = entry.name;
+    r.isFolder = row < pc.FolderRowCount();
+    // The pane keeps 32 bits of a size; the copy needs the whole of it.
+    std::error_code ec;
+    if (!r.isFolder) {
+      const auto bytes = std::filesystem::file_size(entry.path, ec);
+      r.size = ec ? uint64_t{entry.size} : static_cast<uint64_t>(bytes);
+    }
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+}  // namespace
+
+PcSelection MainWindow::PcPaneSelection() const {
+  const PcPane& pc = panes_->pc;
+  PcSelection selection;
+  selection.folder = pc.CurrentPath().toStdString();
+  selection.rows = PcRows(pc, SelectedRows(ctl::PC_PANE));
+  const PcListing& listing = pc.listing;
+  selection.driveRowCount = static_cast<int>(listing.driveCount);
+  selection.hasParentRow =
+      listing.folders.size() > listing.driveCount && listing.folders[listing.driveCount].name == "..";
+  return selection;
+}
+
+void MainWindow::OnCopyToCamera() {
+  if (operationFlag) return;
+  FileOpsContext context{camera, *this, operationFlag, this};
+  PcSelection selection = PcPaneSelection();
+  UploadRequest request{std::move(selection.rows), selection.folder};
+  if (auto started = StartUpload(context, request)) transfer_ = std::move(started);
+}
+
+void MainWindow::OnPcAddFolder() {
+  if (operationFlag) return;
+  AddPcFolder(*this, panes_->pc.CurrentPath().toStdString());
+}
+
+void MainWindow::OnPcDelete() {
+  if (operationFlag) return;
+  DeleteOnPc(*this, PcPaneSelection());
+}
+
+void MainWindow::OnPcRename() { RenameOnPc(*this, PcPaneSelection()); }
+
+void MainWindow::RefreshPcPane() { panes_->pc.Refresh(); }
