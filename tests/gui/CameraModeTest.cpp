@@ -1,0 +1,69 @@
+// The camera layout with the live stream running: losing the camera while it
+// streams, trying again every second, and the preview back after a re-plug.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "app/ControlTable.h"
+#include "tests/gui/WindowFixture.h"
+
+namespace {
+
+class CameraModeTest : public WindowFixture {
+ protected:
+  // Serves the GUI thread's events until `done` holds (at most 10 s).
+  template <typename Pred>
+  bool ServeUntil(Pred done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+  }
+  MainWindow& Streaming() {
+    MainWindow& w = Started();
+    w.OnDeferredPreviewStart();  // timer 2
+    return w;
+  }
+};
+
+}  // namespace
+
+TEST_F(CameraModeTest, PreviewStartsAfterStartUp) {
+  MainWindow& w = Streaming();
+  EXPECT_TRUE(w.previewRunning);
+  ASSERT_NE(w.Worker(), nullptr);
+  EXPECT_TRUE(w.Worker()->PreviewRunning());
+  EXPECT_TRUE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
+}
+
+TEST_F(CameraModeTest, UnplugWhileStreamingThenPlugBringsThePreviewBack) {
+  MainWindow& w = Streaming();
+  ASSERT_TRUE(w.previewRunning);
+  sim_.Control("unplug");
+  // The worker's failed poll ends the stream; its message closes the camera.
+  ASSERT_TRUE(ServeUntil([&] { return !w.camera.deviceOpen; }));
+  EXPECT_TRUE(w.linkLost);
+  EXPECT_FALSE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
+  EXPECT_TRUE(w.Timer(11).isActive());
+  EXPECT_EQ(w.Timer(11).interval(), 1000);
+
+  w.OnReopenCamera();  // still unplugged: the next try is a second away
+  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_TRUE(w.Timer(11).isActive());
+
+  sim_.Control("plug");
+  w.OnReopenCamera();
+  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_TRUE(w.previewRunning);
+  EXPECT_TRUE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
+  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
+}
+
+TEST_F(CameraModeTest, StorageModeStopsTheStreamAndCameraModeRestartsIt) {
+  MainWindow& w = Streaming();
+  w.Command(ctl::TO_STORAGE_MODE);
+  EXPECT_FALSE(w.previewRunning);
+  EXPECT_FALSE(w.Worker()->PreviewRunning());
+  w.Command(ctl::TO_CAMERA_MODE);
+  EXPECT_TRUE(w.previewRunning);
+  EXPECT_TRUE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
+}
