@@ -11,15 +11,15 @@ cmake --build build -j "$(nproc)"
 RUN=build/run
 mkdir -p "$RUN/stick"
 SOCKET="$PWD/$RUN/camsim.sock"
-build/bin/orin-camsim --socket "$SOCKET" --stick "$RUN/stick" --sample 2>"$RUN/camsim.log" &
+STICK="$PWD/$RUN/stick"
+build/bin/orin-camsim --socket "$SOCKET" --stick "$STICK" --sample 2>"$RUN/camsim.log" &
 SIM=$!
 trap 'kill $SIM 2>/dev/null; wait $SIM 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -S "$SOCKET" ] && break; sleep 0.1; done
 
 export ORIN_CAMERA="sim:$SOCKET"
-echo "Camera simulator on $SOCKET (log: $RUN/camsim.log); Memory Stick in $RUN/stick" >&2
-if [ -x build/bin/orinmedia ]; then
-  build/bin/orinmedia
-else
-  build/bin/orin-cam ls DCIM/100QXCAM
-fi
+echo "Camera simulator on $SOCKET (log: $RUN/camsim.log); Memory Stick in $STICK" >&2
+# The program folder is the current directory at start: the stand-in sibling
+# programs wait in build/bin beside the program.
+cd build/bin
+./orinmedia
