@@ -270,6 +270,7 @@ void MainWindow::ConnectPanes() {
     for (const MenuRoute& r : kRoutes)
       if (r.id == id && !(r.ignoredWhileBusy && operationFlag)) (this->*r.handler)();
   };
+  ConnectPreviewAndDrag();
 }
 
 void MainWindow::OnViewDetail() { panes_->SetPaneViewMode(PaneView::Detail); }
@@ -373,6 +374,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   const int key = static_cast<QKeyEvent*>(event)->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_Space)
     return true;
+  if (event->type() == QEvent::KeyPress && PaneKey(watched, key)) return true;
   if (key == Qt::Key_F1) {
     if (event->type() == QEvent::KeyPress && !operationFlag) OnHelp();
     return true;

@@ -30,6 +30,8 @@ class QFrame;
 class QStandardItemModel;
 class QTreeView;
 class FilePanes;
+class PaneDrag;
+class QAbstractItemView;
 
 class MainWindow : public QDialog,
                    public CameraUi,
@@ -59,6 +61,7 @@ class MainWindow : public QDialog,
   QString programFolder;       // the current directory at start-up
   QString currentSelection;    // the movie chosen for the Play button
   QString selectedImage;       // the still shown in the picture window
+  bool selectionOnPc = false;  // the current selection is a PC path, not a camera name
 
  private:
   // The camera code may run on the transfer or format thread: it reaches the
@@ -142,8 +145,12 @@ class MainWindow : public QDialog,
   void OnRecordingTime() {}
   void OnEmail() {}
   void OnPhotoEditor() {}
-  void OnPcPaneClick() {}
-  void OnCamPaneClick() {}
+  // The selection preview of a click on a row (-1: no row hit).
+  void PreviewCameraRow(int row);
+  void PreviewPcRow(int row);
+  // The end of a drag between the panes: a copy when it went from one pane onto the other.
+  void OnPaneDrop(QAbstractItemView* source, QWidget* target);
+  PaneDrag* Drag() const { return paneDrag_; }
   void OnStoragePoll();
   void OnDeferredPreviewStart();
   void OnReopenCamera();
@@ -207,6 +214,13 @@ class MainWindow : public QDialog,
   bool VideoShows() const;
   void EndStreamThread();
   void StopRecordingForLoss();
+  void ConnectPreviewAndDrag();
+  bool PaneKey(QObject* watched, int key);
+  bool ShowStill(const QString& path, bool cameraStill);
+  void FetchCameraStill(const QString& name);
+  void PreviewFolderRow();
+  void StopMovieIfPlaying();
+  void ResetPlayClock();
 
   std::unique_ptr<PreviewGraph> preview_;
   std::unique_ptr<StreamWorker> worker_;
@@ -218,6 +232,7 @@ class MainWindow : public QDialog,
   BitmapWindow* pictureWindow_ = nullptr;
   QStandardItemModel* camModel_ = nullptr;
   FilePanes* panes_ = nullptr;  // the PC pane 1033 and the camera pane 1034
+  PaneDrag* paneDrag_ = nullptr; // rows dragged from one pane onto the other
   PowerWatch* power_ = nullptr;
   QPixmap background_;
   QPoint dragOffset_;

@@ -13,6 +13,7 @@
 #include "app/TempFolder.h"
 #include "fileops/CameraFileOps.h"
 #include "fileops/NameDialog.h"
+#include "fileops/PaneDrag.h"
 #include "fileops/PcFileOps.h"
 #include "platform/imaging/BitmapWindow.h"
 #include "platform/ui/MessageBox.h"
@@ -27,6 +28,44 @@ std::vector<int> MainWindow::SelectedRows(int paneId) const {
   for (const QModelIndex& index : view->selectionModel()->selectedRows()) rows.push_back(index.row());
   std::sort(rows.begin(), rows.end());
   return rows;
+}
+
+// ---------------------------------------------------------------- panes
+
+// Clicks preview a row; rows dragged from one pane onto the other are copied.
+void MainWindow::ConnectPreviewAndDrag() {
+  connect(panes_->pc.View(), &QAbstractItemView::clicked, this,
+          [this](const QModelIndex& index) { PreviewPcRow(index.row()); });
+  connect(panes_->cam.View(), &QAbstractItemView::clicked, this,
+          [this](const QModelIndex& index) { PreviewCameraRow(index.row()); });
+  paneDrag_ = new PaneDrag(this);
+  paneDrag_->Watch(panes_->pc.View());
+  paneDrag_->Watch(panes_->cam.View());
+  paneDrag_->onDrop = [this](QAbstractItemView* source, QWidget* target) { OnPaneDrop(source, target); };
+}
+
+void MainWindow::OnPaneDrop(QAbstractItemView* source, QWidget* target) {
+  QWidget* pc = Control(ctl::PC_PANE);
+  QWidget* cam = Control(ctl::CAM_PANE);
+  // The list's header and scroll bars are parts of the pane.
+  auto onto = [target](QWidget* pane) { return target && (target == pane || pane->isAncestorOf(target)); };
+  // The starters themselves refuse while a batch or a format runs.
+  if (source == pc && onto(cam)) OnCopyToCamera();
+  else if (source == cam && onto(pc)) OnCopyToPc();
+}
+
+// The Delete key in a pane is that pane's delete command.
+bool MainWindow::PaneKey(QObject* watched, int key) {
+  if (key != Qt::Key_Delete) return false;
+  if (watched == Control(ctl::PC_PANE)) {
+    if (!operationFlag) OnPcDelete();
+    return true;
+  }
+  if (watched == Control(ctl::CAM_PANE)) {
+    if (!operationFlag) OnCamDelete();
+    return true;
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------- camera side
@@ -106,9 +145,8 @@ void MainWindow::ClearPreviewPicture() {
 
 void MainWindow::ClearPreviewRest() {
   ForgetSelection();
-  moviePlaying = false;
-  Control(ctl::TIME_LABEL)->hide();
-  Timer(12).stop();
+  StopMovieIfPlaying();
+  ResetPlayClock();
   Control(ctl::PLAY)->hide();
   Control(ctl::STOP_PLAY)->hide();
 }

@@ -1,0 +1,249 @@
+// The window's file commands against the in-process camera: copies through
+// the buttons and by dragging rows between the panes, delete, rename, format,
+// and what the window refuses while a copy runs.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <ctime>
+#include <sys/stat.h>
+
+#include "fileops/NameDialog.h"
+#include "fileops/PaneDrag.h"
+#include "resources/StringIds.h"
+#include "tests/gui/StorageWindow.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileOpsWindowTest : public StorageWindow {
+ protected:
+  // Presses on a row of one pane, moves in steps and releases over `onto` at
+  // `at`; every event reaches the pressed list, as the mouse grab has it.
+  void DragRow(int fromPane, const QString& name, QWidget* onto, QPoint at) {
+    QWidget* viewport = View(fromPane)->viewport();
+    const QPoint start = RowCentre(fromPane, name);
+    const QPoint end = viewport->mapFromGlobal(onto->mapToGlobal(at));
+    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+    QTest::mouseMove(viewport, start + QPoint(12, 0));
+    EXPECT_TRUE(window_->Drag()->Dragging());
+    ASSERT_NE(window_->Drag()->DragImage(), nullptr);
+    EXPECT_TRUE(window_->Drag()->DragImage()->isVisible());
+    QTest::mouseMove(viewport, (start + end) / 2);
+    QTest::mouseMove(viewport, end);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+    EXPECT_FALSE(window_->Drag()->Dragging());
+    EXPECT_FALSE(window_->Drag()->DragImage()->isVisible());
+  }
+  QPoint Middle(int paneId) { return window_->Control(paneId)->rect().center(); }
+
+  // The camera's listed time of a file against the PC copy's last-write time.
+  void ExpectCameraTime(const std::string& name) {
+    const CamEntry* entry = nullptr;
+    for (const CamEntry& e : window_->camera.files)
+      if (e.displayName == name) entry = &e;
+    ASSERT_NE(entry, nullptr) << name;
+    struct stat st{};
+    ASSERT_EQ(::stat((pcFolder_ / name).c_str(), &st), 0) << name;
+    std::tm local{};
+    localtime_r(&st.st_mtime, &local);
+    EXPECT_EQ(local.tm_year + 1900, entry->year) << name;
+    EXPECT_EQ(local.tm_mon + 1, entry->month) << name;
+    EXPECT_EQ(local.tm_mday, entry->day) << name;
+    EXPECT_EQ(local.tm_hour, entry->hour) << name;
+    EXPECT_EQ(local.tm_min, entry->minute) << name;
+    EXPECT_EQ(local.tm_sec, 0) << name;
+  }
+  void ExpectIdleAfterBatch() {
+    EXPECT_FALSE(window_->operationFlag);
+    ASSERT_NE(window_->Transfer(), nullptr);
+    EXPECT_TRUE(window_->Transfer()->Dialog() == nullptr || !window_->Transfer()->Dialog()->isVisible());
+    EXPECT_TRUE(Enabled(ctl::PC_PANE));
+    EXPECT_TRUE(Enabled(ctl::CAM_PANE));
+    EXPECT_TRUE(window_->Timer(1).isActive());
+  }
+  // Answers the next modal dialog: `fill` gets it, then its button `ok` is pressed.
+  template <typename Dialog>
+  void AnswerDialog(const QString& ok, std::function<void(Dialog&)> fill, bool* seen) {
+    QTimer::singleShot(0, [ok, fill, seen] {
+      auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      *seen = true;
+      fill(*dialog);
+      for (QPushButton* button : dialog->template findChildren<QPushButton*>())
+        if (button->text().remove('&') == ok) return button->click();
+      dialog->reject();
+    });
+  }
+};
+
+TEST_F(FileOpsWindowTest, CopyButtonDownloadsTheSelectionWithTheCamerasTimes) {
+  MainWindow& w = InStorage();
+  Select(ctl::CAM_PANE, {"DCAM0001.JPG", "DCAM0003.JPG"});
+  w.Command(ctl::COPY_TO_PC);
+  EXPECT_TRUE(w.operationFlag);
+  WaitForTransfer();
+  for (const char* name : {"DCAM0001.JPG", "DCAM0003.JPG"}) {
+    EXPECT_TRUE(Bytes(pcFolder_ / name) == Bytes(CamFolder() / name)) << name;
+    ExpectCameraTime(name);
+  }
+  EXPECT_FALSE(fs::exists(pcFolder_ / "DCAM0002.JPG"));
+  ExpectIdleAfterBatch();
+  EXPECT_GE(RowOf(ctl::PC_PANE, "DCAM0003.JPG"), 0);  // the PC pane was read again
+  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
+}
+
+TEST_F(FileOpsWindowTest, DraggingCameraRowsOntoThePcPaneDownloadsTheWholeSelection) {
+  MainWindow& w = InStorage();
+  Select(ctl::CAM_PANE, {"DCAM0002.JPG", "DCAM0004.JPG"});
+  // Pressing on one row of the selection keeps the other for the drag.
+  DragRow(ctl::CAM_PANE, "DCAM0004.JPG", w.Control(ctl::PC_PANE), Middle(ctl::PC_PANE));
+  EXPECT_TRUE(w.operationFlag);
+  WaitForTransfer();
+  for (const char* name : {"DCAM0002.JPG", "DCAM0004.JPG"}) {
+    EXPECT_TRUE(Bytes(pcFolder_ / name) == Bytes(CamFolder() / name)) << name;
+    ExpectCameraTime(name);
+  }
+  ExpectIdleAfterBatch();
+  EXPECT_EQ(View(ctl::CAM_PANE)->selectionModel()->selectedRows().size(), 2);
+}
+
+TEST_F(FileOpsWindowTest, DropsThatAreNotOntoTheOtherPaneCopyNothing) {
+  MainWindow& w = InStorage();
+  Select(ctl::CAM_PANE, {"DCAM0001.JPG"});
+  // Onto its own pane.
+  DragRow(ctl::CAM_PANE, "DCAM0001.JPG", w.Control(ctl::CAM_PANE), Middle(ctl::CAM_PANE));
+  // Onto another control of the window.
+  DragRow(ctl::CAM_PANE, "DCAM0001.JPG", w.Control(ctl::VIDEO_FRAME), QPoint(20, 20));
+  EXPECT_EQ(w.Transfer(), nullptr);
+
+  // Over the PC pane first, then back: the last move decides.
+  QWidget* viewport = View(ctl::CAM_PANE)->viewport();
+  const QPoint start = RowCentre(ctl::CAM_PANE, "DCAM0001.JPG");
+  const QPoint overPc = viewport->mapFromGlobal(w.Control(ctl::PC_PANE)->mapToGlobal(Middle(ctl::PC_PANE)));
+  QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+  QTest::mouseMove(viewport, start + QPoint(12, 0));
+  QTest::mouseMove(viewport, overPc);
+  ASSERT_NE(w.Drag()->DropTarget(), nullptr);
+  EXPECT_EQ(w.Drag()->DropTarget()->window(), &w);
+  QTest::mouseMove(viewport, start);
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, overPc);
+  EXPECT_EQ(w.Transfer(), nullptr);
+
+  // While the operation flag is set a drop starts nothing.
+  w.operationFlag = true;
+  DragRow(ctl::CAM_PANE, "DCAM0001.JPG", w.Control(ctl::PC_PANE), Middle(ctl::PC_PANE));
+  EXPECT_EQ(w.Transfer(), nullptr);
+  w.operationFlag = false;
+  EXPECT_TRUE(fs::is_empty(pcFolder_));
+}
+
+TEST_F(FileOpsWindowTest, PcFilesGoToTheCameraByButtonAndByDrag) {
+  Write(pcFolder_ / "DCAM0010.JPG", Bytes(CamFolder() / "DCAM0001.JPG"));
+  Write(pcFolder_ / "DCAM0011.JPG", Bytes(CamFolder() / "DCAM0002.JPG"));
+  MainWindow& w = InStorage();
+  w.Panes()->pc.Refresh();
+  Select(ctl::PC_PANE, {"DCAM0010.JPG"});
+  w.Command(ctl::COPY_TO_CAMERA);
+  WaitForTransfer();
+  EXPECT_TRUE(Bytes(CamFolder() / "DCAM0010.JPG") == Bytes(pcFolder_ / "DCAM0010.JPG"));
+  ExpectIdleAfterBatch();
+  EXPECT_GE(RowOf(ctl::CAM_PANE, "DCAM0010.JPG"), 0);
+
+  Select(ctl::PC_PANE, {"DCAM0011.JPG"});
+  DragRow(ctl::PC_PANE, "DCAM0011.JPG", w.Control(ctl::CAM_PANE), Middle(ctl::CAM_PANE));
+  WaitForTransfer();
+  EXPECT_TRUE(Bytes(CamFolder() / "DCAM0011.JPG") == Bytes(pcFolder_ / "DCAM0011.JPG"));
+  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
+}
+
+TEST_F(FileOpsWindowTest, DeleteKeyAsksOnceForSeveralRowsInEachPane) {
+  Write(pcFolder_ / "a.txt", "a");
+  Write(pcFolder_ / "b.txt", "b");
+  MainWindow& w = InStorage();
+  w.Panes()->pc.Refresh();
+
+  Select(ctl::CAM_PANE, {"DCAM0001.JPG", "DCAM0002.JPG"});
+  boxes_.answers = {MsgAnswer::Yes};
+  QTest::keyClick(View(ctl::CAM_PANE), Qt::Key_Delete);
+  EXPECT_EQ(boxes_.shown.size(), 1) << boxes_.shown.join("|").toStdString();
+  EXPECT_FALSE(fs::exists(CamFolder() / "DCAM0001.JPG"));
+  EXPECT_FALSE(fs::exists(CamFolder() / "DCAM0002.JPG"));
+  EXPECT_TRUE(fs::exists(CamFolder() / "DCAM0003.JPG"));
+  EXPECT_EQ(RowOf(ctl::CAM_PANE, "DCAM0001.JPG"), -1);
+
+  boxes_.shown.clear();
+  Select(ctl::PC_PANE, {"a.txt", "b.txt"});
+  boxes_.answers = {MsgAnswer::Yes};
+  QTest::keyClick(View(ctl::PC_PANE), Qt::Key_Delete);
+  EXPECT_EQ(boxes_.shown.size(), 1) << boxes_.shown.join("|").toStdString();
+  EXPECT_FALSE(fs::exists(pcFolder_ / "a.txt"));
+  EXPECT_FALSE(fs::exists(pcFolder_ / "b.txt"));
+
+  // Not while a copy runs.
+  boxes_.shown.clear();
+  Select(ctl::CAM_PANE, {"DCAM0003.JPG"});
+  w.operationFlag = true;
+  QTest::keyClick(View(ctl::CAM_PANE), Qt::Key_Delete);
+  w.operationFlag = false;
+  EXPECT_TRUE(boxes_.shown.isEmpty());
+  EXPECT_TRUE(fs::exists(CamFolder() / "DCAM0003.JPG"));
+}
+
+TEST_F(FileOpsWindowTest, RenamesGoThroughTheNamingDialogs) {
+  Write(pcFolder_ / "old.txt", "x");
+  MainWindow& w = InStorage();
+  w.Panes()->pc.Refresh();
+
+  Select(ctl::CAM_PANE, {"DCAM0001.JPG"});
+  bool seen = false;
+  AnswerDialog<NameDialog>(
+      Text(ids::BTN_RENAME).remove(QChar(0x26)), [](NameDialog& d) { qobject_cast<QLineEdit*>(d.ControlById(1100))->setText("0042"); }, &seen);
+  w.OnCamRename();
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(fs::exists(CamFolder() / "DCAM0042.JPG"));
+  EXPECT_FALSE(fs::exists(CamFolder() / "DCAM0001.JPG"));
+  EXPECT_GE(RowOf(ctl::CAM_PANE, "DCAM0042.JPG"), 0);
+
+  Select(ctl::PC_PANE, {"old.txt"});
+  seen = false;
+  AnswerDialog<PcNameDialog>("OK", [](PcNameDialog& d) { d.Edit()->setText("new.txt"); }, &seen);
+  w.OnPcRename();
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(Bytes(pcFolder_ / "new.txt"), "x");
+  EXPECT_FALSE(fs::exists(pcFolder_ / "old.txt"));
+  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
+}
+
+TEST_F(FileOpsWindowTest, FormatAnsweredNoLeavesTheStick) {
+  MainWindow& w = InStorage();
+  boxes_.answers = {MsgAnswer::No};
+  w.Command(ctl::FORMAT);
+  WaitForTransfer();
+  EXPECT_EQ(boxes_.shown.size(), 1);
+  EXPECT_TRUE(fs::exists(CamFolder() / "DCAM0001.JPG"));
+  EXPECT_FALSE(w.operationFlag);
+  EXPECT_TRUE(Enabled(ctl::CAM_PANE));
+}
+
+TEST_F(FileOpsWindowTest, CloseMinimizeAndHelpDoNothingWhileACopyRuns) {
+  MainWindow& w = InStorage();
+  Select(ctl::CAM_PANE, {"DCAM0001.JPG"});
+  w.Command(ctl::COPY_TO_PC);
+  // The thread waits for the window to serve its first call: the copy runs.
+  ASSERT_TRUE(w.operationFlag);
+  w.Command(ctl::CLOSE);
+  w.Command(ctl::MINIMIZE);
+  w.Command(ctl::HELP);
+  QTest::keyClick(&w, Qt::Key_F1);
+  w.close();
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_FALSE(w.isMinimized());
+  WaitForTransfer();
+  EXPECT_TRUE(fs::exists(pcFolder_ / "DCAM0001.JPG"));
+  EXPECT_TRUE(w.isVisible());
+}
+
+}  // namespace
