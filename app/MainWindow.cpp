@@ -18,6 +18,7 @@
 #include "app/MediaApp.h"
 #include "app/TempFolder.h"
 #include "browser/FilePanes.h"
+#include "browser/OutsideTools.h"
 #include "skin/GradientMenuResource.h"
 #include "camera/CamRows.h"
 #include "camera/CameraProtocol.h"
@@ -246,6 +247,8 @@ void MainWindow::ConnectPanes() {
     label->SetText(path);
     label->SetTooltipText(path, true);
   };
+  panes_->pc.onViewPicture = [this](const QString& path) { ViewPcPicture(path); };
+  panes_->cam.onViewPicture = [this](const QString& name) { ViewCameraPicture(name); };
   panes_->cam.onMoveCamera = [this](const std::string& name) {
     Timer(1).stop();
     camera.ChangeCamFolder(name);
@@ -471,6 +474,8 @@ bool MainWindow::StartUp() {
   StartupStep(0);
   // 11. The program folder, the camera layout.
   programFolder = QDir::currentPath();
+  tools_ = std::make_unique<OutsideTools>(programFolder);
+  tools_->showError = [this](int id) { ShowMessage(id, MsgIcon::Error); };
   ApplyModeLayout();
   StartupStep(0);
   // 12. The temporary folder (errors are ignored).

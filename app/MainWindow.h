@@ -30,6 +30,7 @@ class QFrame;
 class QStandardItemModel;
 class QTreeView;
 class FilePanes;
+class OutsideTools;
 class PaneDrag;
 class QAbstractItemView;
 
@@ -132,9 +133,16 @@ class MainWindow : public QDialog,
   // The running transfer or format, if any.
   TransferThread* Transfer() const { return transfer_.get(); }
 
+  // The sibling programs and the help document.
+  void OnHelp();
+  void OnEmail();
+  void OnPhotoEditor();
+  void ViewPcPicture(const QString& path);
+  void ViewCameraPicture(const QString& name);
+  OutsideTools* Tools() const { return tools_.get(); }
+
   // Handlers of the commands that the next parts of the program fill in.
   // Each one is named after its command; until then it does nothing.
-  void OnHelp() {}
   void OnViewDetail();
   void OnViewList();
   void OnStartRecording() {}
@@ -143,8 +151,6 @@ class MainWindow : public QDialog,
   void OnPlayMovie() {}
   void OnStopMovie() {}
   void OnRecordingTime() {}
-  void OnEmail() {}
-  void OnPhotoEditor() {}
   // The selection preview of a click on a row (-1: no row hit).
   void PreviewCameraRow(int row);
   void PreviewPcRow(int row);
@@ -225,6 +231,7 @@ class MainWindow : public QDialog,
   std::unique_ptr<PreviewGraph> preview_;
   std::unique_ptr<StreamWorker> worker_;
   std::unique_ptr<TransferThread> transfer_;
+  std::unique_ptr<OutsideTools> tools_;
   uint8_t startupVideoMode_ = 1;
   QMap<int, QWidget*> controls_;
   QMap<int, QTimer*> timers_;
