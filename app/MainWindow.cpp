@@ -100,23 +100,23 @@ QTimer& MainWindow::Timer(int id) { return *timers_.value(id); }
 // ---------------------------------------------------------------- controls
 
 void MainWindow::CreateControls() {
-  for (const ControlSpec& spec : MainControls()) {
-    QWidget* w = CreateControl(spec);
-    w->setObjectName(QString("control%1").arg(spec.id));
-    w->move(Px(spec.x), Px(spec.y));
-    if (spec.width > 0) w->resize(Px(spec.width), Px(spec.height));
+  for (const ControlSpec& control : MainControls()) {
+    QWidget* w = CreateControl(control);
+    w->setObjectName(QString("control%1").arg(control.id));
+    w->move(Px(control.x), Px(control.y));
+    if (control.width > 0) w->resize(Px(control.width), Px(control.height));
     // A drop-down list's height is that of its open list; closed it is one line.
-    if (spec.kind == ControlKind::DropDown) w->resize(Px(spec.width), w->sizeHint().height());
-    w->setVisible(!spec.hidden);
-    w->setEnabled(!spec.disabled);
-    controls_.insert(spec.id, w);
+    if (control.kind == ControlKind::DropDown) w->resize(Px(control.width), w->sizeHint().height());
+    w->setVisible(!control.hidden);
+    w->setEnabled(!control.disabled);
+    controls_.insert(control.id, w);
   }
   // The picture frame and the video frame share one place; the picture frame is above.
   Control(ctl::PICTURE_FRAME)->raise();
 }
 
-QWidget* MainWindow::CreateControl(const ControlSpec& spec) {
-  switch (spec.kind) {
+QWidget* MainWindow::CreateControl(const ControlSpec& control) {
+  switch (control.kind) {
     case ControlKind::Button:
       return new CSkinButton(this);
     case ControlKind::List:
@@ -128,7 +128,7 @@ QWidget* MainWindow::CreateControl(const ControlSpec& spec) {
     }
     case ControlKind::BlackFrame: {
       // The live preview and the player draw into the video frame.
-      if (spec.id == ctl::VIDEO_FRAME) return new VideoFrame(this);
+      if (control.id == ctl::VIDEO_FRAME) return new VideoFrame(this);
       auto* frame = new QFrame(this);
       frame->setAutoFillBackground(true);
       QPalette p = frame->palette();
@@ -140,7 +140,7 @@ QWidget* MainWindow::CreateControl(const ControlSpec& spec) {
       return new CSkinLabel(this);
     case ControlKind::Picture: {
       auto* picture = new QLabel(this);
-      QPixmap pixmap = MaskedPixmap(spec.hoverBitmap);
+      QPixmap pixmap = MaskedPixmap(control.hoverBitmap);
       picture->setPixmap(pixmap);
       picture->resize(pixmap.size());
       if (!pixmap.mask().isNull()) picture->setMask(pixmap.mask());
@@ -152,13 +152,13 @@ QWidget* MainWindow::CreateControl(const ControlSpec& spec) {
 }
 
 void MainWindow::SetupButtons() {
-  for (const ControlSpec& spec : MainControls()) {
-    if (spec.kind != ControlKind::Button) continue;
-    auto* button = ControlAs<CSkinButton>(spec.id);
-    button->SetBitmaps(spec.hoverBitmap, kMagenta, spec.normalBitmap, kMagenta);
+  for (const ControlSpec& control : MainControls()) {
+    if (control.kind != ControlKind::Button) continue;
+    auto* button = ControlAs<CSkinButton>(control.id);
+    button->SetBitmaps(control.hoverBitmap, kMagenta, control.normalBitmap, kMagenta);
     button->SetBorder(false, true);
-    if (spec.tooltip) button->SetTooltipText(spec.tooltip, true);
-    if (spec.transparent) button->DrawTransparent(true);
+    if (control.tooltip) button->SetTooltipText(control.tooltip, true);
+    if (control.transparent) button->DrawTransparent(true);
   }
 }
 

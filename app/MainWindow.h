@@ -205,7 +205,7 @@ class MainWindow : public QDialog,
 
  private:
   void CreateControls();
-  QWidget* CreateControl(const struct ControlSpec& spec);
+  QWidget* CreateControl(const struct ControlSpec& control);
   void SetupButtons();
   void SetupLabels();
   void RouteCommands();

@@ -33,12 +33,12 @@ TEST_F(WindowTest, WindowIsTheFramelessSkinOfItsDesign) {
   EXPECT_FALSE(w.mask().isEmpty());
   EXPECT_FALSE(w.mask().contains(QPoint(0, 0)));  // rounded corners
   EXPECT_TRUE(w.mask().contains(QPoint(365, 277)));
-  for (const ControlSpec& spec : MainControls()) {
-    QWidget* c = w.Control(spec.id);
-    ASSERT_NE(c, nullptr) << spec.id;
-    EXPECT_EQ(c->pos(), QPoint(spec.x * 2, spec.y * 2)) << spec.id;
-    if (spec.width && spec.kind != ControlKind::DropDown) {
-      EXPECT_EQ(c->size(), QSize(spec.width * 2, spec.height * 2)) << spec.id;
+  for (const ControlSpec& control : MainControls()) {
+    QWidget* c = w.Control(control.id);
+    ASSERT_NE(c, nullptr) << control.id;
+    EXPECT_EQ(c->pos(), QPoint(control.x * 2, control.y * 2)) << control.id;
+    if (control.width && control.kind != ControlKind::DropDown) {
+      EXPECT_EQ(c->size(), QSize(control.width * 2, control.height * 2)) << control.id;
     }
   }
 }
