@@ -17,6 +17,7 @@
 #include "fileops/PcFileOps.h"
 #include "platform/imaging/BitmapWindow.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/WaitCursor.h"
 #include "resources/Resources.h"
 #include "resources/StringIds.h"
 #include "skin/CSkinLabel.h"
@@ -85,9 +86,8 @@ void MainWindow::OnFormat() {
 
 void MainWindow::OnCamDelete() {
   if (operationFlag) return;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  WaitCursor wait;
   DeleteOnCamera(camera, *this, SelectedRows(ctl::CAM_PANE));
-  QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::OnCamRename() { RenameOnCamera(camera, *this, SelectedRows(ctl::CAM_PANE)); }

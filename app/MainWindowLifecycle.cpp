@@ -9,19 +9,10 @@
 #include "camera/CameraProtocol.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Pacing.h"
+#include "platform/ui/WaitCursor.h"
 #include "resources/Resources.h"
 #include "resources/StringIds.h"
 #include "video/PreviewGraph.h"
-
-namespace {
-
-// The wait cursor for the length of one command.
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-}  // namespace
 
 // Opens the camera and gives it its first modes: storage mode to list the
 // Memory Stick, then camera mode for the live picture.

@@ -10,17 +10,10 @@
 #include "browser/FilePanes.h"
 #include "fileops/Transfer.h"
 #include "platform/imaging/BitmapWindow.h"
+#include "platform/ui/WaitCursor.h"
 #include "resources/StringIds.h"
 
 namespace {
-
-// The wait cursor for the length of one click's work.
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The extension after the last dot, lower case; empty without a dot.
 QString FileType(const QString& name) {

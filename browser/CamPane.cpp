@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "camera/CamRows.h"
+#include "platform/ui/WaitCursor.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ CamPane::CamPane(FilePane* view, const QList<QIcon>* images, const CameraLink& c
 }
 
 void CamPane::FillCamPane() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  WaitCursor wait;
   const bool detail = view_->Model()->View() == PaneView::Detail;
   std::vector<PaneRow> rows;
   for (const CamRow& cam : BuildCamRows(camera_.folders, camera_.files, camera_.totalCapacity)) {
@@ -42,7 +43,6 @@ void CamPane::FillCamPane() {
     rows.push_back(std::move(row));
   }
   view_->Model()->SetRows(std::move(rows));
-  QApplication::restoreOverrideCursor();
 }
 
 const CamEntry* CamPane::EntryOf(int row) const {

@@ -8,6 +8,7 @@
 #include "camera/CamRows.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ShellLaunch.h"
+#include "platform/ui/WaitCursor.h"
 #include "resources/Resources.h"
 #include "resources/StringIds.h"
 
@@ -17,12 +18,6 @@ QString DateTextOf(const PcDate& d) {
   if (!d.valid) return {};
   return QString::fromLatin1(DateText(d.year, d.month, d.day, d.hour, d.minute));
 }
-
-// The wait cursor for the length of one command.
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 }  // namespace
 

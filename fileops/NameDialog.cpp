@@ -8,14 +8,10 @@
 
 #include "fileops/PcFileOps.h"
 #include "platform/ui/MessageBox.h"
+#include "resources/Resources.h"
 #include "resources/StringIds.h"
-#include "resources/StringTable.h"
 
 namespace {
-QString Str(int id) {
-  auto s = DefaultString(id);
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 QFont DialogFont() {
   QFont f("MS Sans Serif");
   f.setStyleHint(QFont::SansSerif);
@@ -68,9 +64,9 @@ NameDialog::NameDialog(Mode mode, const QString& input, QWidget* parent)
     oldName_->show(), type_->show(), fileNumber_->show();
     suffix_->hide(), folderNumber_->hide();
     setWindowTitle("File Rename");
-    ok_->setText(Str(ids::BTN_RENAME));
-    explanation_->setText(Str(ids::RENAME_EXPLANATION));
-    group_->setTitle(Str(ids::ENTER_FOUR_DIGITS));
+    ok_->setText(resources::String(ids::BTN_RENAME));
+    explanation_->setText(resources::String(ids::RENAME_EXPLANATION));
+    group_->setTitle(resources::String(ids::ENTER_FOUR_DIGITS));
     prefix_ = input_.left(4);
     QString old = oldName_->text().replace("DCAM0001.JPG", input_);
     oldName_->setText(old.replace("DCAM", prefix_));
@@ -105,7 +101,7 @@ void NameDialog::Accept() {
 PcNameDialog::PcNameDialog(int mode, const QString& folder, const QString& label, const QString& name,
                            QWidget* parent)
     : QDialog(parent), mode_(mode), folder_(folder), name_(name) {
-  setWindowTitle(Str(mode == 1 ? ids::CAP_ADD_FOLDER : ids::CAP_RENAME));
+  setWindowTitle(resources::String(mode == 1 ? ids::CAP_ADD_FOLDER : ids::CAP_RENAME));
   setFont(DialogFont());
   setFixedSize(300, 90);
   auto* text = new QLabel(label.isEmpty() ? QString("Folder name :") : label, this);
@@ -126,7 +122,7 @@ PcNameDialog::PcNameDialog(int mode, const QString& folder, const QString& label
 void PcNameDialog::Accept() {
   name_ = edit_->text();
   if (int refusal = CheckPcName(mode_, folder_.toStdString(), name_.toStdString())) {
-    ShowMessageBox(this, Str(refusal), MsgIcon::Error);
+    ShowMessageBox(this, resources::String(refusal), MsgIcon::Error);
     return;  // the dialog stays open
   }
   accept();

@@ -5,15 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "resources/Resources.h"
 #include "resources/StringIds.h"
-#include "resources/StringTable.h"
-
-namespace {
-QString Str(int id) {
-  auto s = DefaultString(id);
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-}  // namespace
 
 ProgressDialog::ProgressDialog(QWidget* owner) : QDialog(owner) {
   setWindowTitle("Orin Media 5.1");
@@ -45,10 +38,10 @@ QString ProgressDialog::Text() const { return text_->text(); }
 
 void ProgressDialog::SetFileText(const std::string& name, bool copying) {
   if (copying) {
-    text_->setText(QString::fromStdString(name) + "\n\n" + Str(ids::COPYING));
+    text_->setText(QString::fromStdString(name) + "\n\n" + resources::String(ids::COPYING));
     cancel_->show();
   } else {
-    text_->setText("\n" + Str(ids::FORMATTING));
+    text_->setText("\n" + resources::String(ids::FORMATTING));
     cancel_->hide();
   }
   Repaint();

@@ -34,12 +34,6 @@ std::string Hex(int v) {
   return buf;
 }
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
-void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
 bool IsSuccess(int request, uint8_t status) {
   return status == kStatusOk || (status == kStatusListed && request == REQ_LIST_DIR);
 }

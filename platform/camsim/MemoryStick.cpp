@@ -52,15 +52,6 @@ std::optional<MemoryStick::Entry> FindEntry(int dirFd, std::string_view name) {
   return std::nullopt;
 }
 
-void PutLe16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
 struct FileTimes {
   explicit FileTimes(time_t when) {
     t[0].tv_sec = when;

@@ -6,6 +6,18 @@
 
 namespace camsim {
 
+// Little-endian fields of the camera's replies and records.
+inline void PutLe16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+inline void PutLe32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+inline uint32_t Le32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
 enum Request : uint8_t {
   REQ_STREAM_START = 0x41,
   REQ_STREAM_STOP = 0x42,

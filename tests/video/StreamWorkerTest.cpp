@@ -16,7 +16,7 @@ using namespace asfbuild;
 
 namespace {
 
-constexpr uint32_t kPacket = 256;
+constexpr uint32_t kWorkerPacket = 256;
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
@@ -25,10 +25,10 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 }
 
 // One packet carrying a whole video frame.
-Bytes FramePacket(const Bytes& frame, uint8_t object, uint32_t packetSize = kPacket) {
+Bytes FramePacket(const Bytes& frame, uint8_t object, uint32_t packetSize = kWorkerPacket) {
   return MultiPayloadPacket(packetSize, {{1, object, uint32_t(frame.size()), frame}});
 }
-Bytes AudioPacket(uint8_t object) { return MultiPayloadPacket(kPacket, {{2, object, 60, Pattern(60, 9)}}); }
+Bytes AudioPacket(uint8_t object) { return MultiPayloadPacket(kWorkerPacket, {{2, object, 60, Pattern(60, 9)}}); }
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -149,7 +149,7 @@ TEST_F(StreamWorkerTest, StopDuringAnAudioPauseDoesNotHang) {
 
 TEST_F(StreamWorkerTest, HeaderAfterEveryRestartThenPacketsGiveFrames) {
   Bytes a = Pattern(100, 1), b = Pattern(120, 2), c = Pattern(200, 3);
-  camera.Block(MakeHeader(kPacket));
+  camera.Block(MakeHeader(kWorkerPacket));
   camera.Block(Concat({FramePacket(a, 1), FramePacket(b, 2)}));
   camera.Gate();
   camera.Announce(20);
@@ -171,7 +171,7 @@ TEST_F(StreamWorkerTest, HeaderAfterEveryRestartThenPacketsGiveFrames) {
 
 TEST_F(StreamWorkerTest, AudioChangeEmptiesTheQueue) {
   Bytes a = Pattern(100, 1);
-  camera.Block(MakeHeader(kPacket));
+  camera.Block(MakeHeader(kWorkerPacket));
   camera.Block(FramePacket(a, 1));
   camera.Announce(20);
   Start();
@@ -183,7 +183,7 @@ TEST_F(StreamWorkerTest, AudioChangeEmptiesTheQueue) {
 
 TEST_F(StreamWorkerTest, OversizedBlockIsDrainedAndTheNextOneArrivesWhole) {
   Bytes a = Pattern(90, 4);
-  camera.Block(MakeHeader(kPacket));
+  camera.Block(MakeHeader(kWorkerPacket));
   camera.Block(Bytes(StreamWorker::kBlockBytes + 1000, 0x5A));
   camera.Block(FramePacket(a, 7));
   camera.Gate();
@@ -198,7 +198,7 @@ TEST_F(StreamWorkerTest, OversizedBlockIsDrainedAndTheNextOneArrivesWhole) {
 TEST_F(StreamWorkerTest, DataBeforeAnyPacketSizeIsNotParsed) {
   camera.Block(Pattern(400, 1));  // taken as the header: no packet size in it
   camera.Block(FramePacket(Pattern(80, 2), 1));
-  camera.Block(MakeHeader(kPacket));  // parsed as a packet: no frame either
+  camera.Block(MakeHeader(kWorkerPacket));  // parsed as a packet: no frame either
   camera.Gate();
   Start();
   ASSERT_TRUE(log.WaitFor("gate"));
@@ -211,7 +211,7 @@ TEST_F(StreamWorkerTest, DataBeforeAnyPacketSizeIsNotParsed) {
 // --- recording ---
 
 TEST_F(StreamWorkerTest, RecordingRestartsTheStreamAndIsCompletedOnStop) {
-  Bytes header = MakeHeader(kPacket);
+  Bytes header = MakeHeader(kWorkerPacket);
   camera.Block(header);
   camera.Block(FramePacket(Pattern(50, 1), 1));
   camera.Gate();
@@ -222,7 +222,7 @@ TEST_F(StreamWorkerTest, RecordingRestartsTheStreamAndIsCompletedOnStop) {
   Bytes tail = Pattern(100, 4);  // less than a packet
   camera.Block(header);
   camera.Block(data);
-  camera.ShortBlock(kPacket, Slice(shortBlock, 0, 120));
+  camera.ShortBlock(kWorkerPacket, Slice(shortBlock, 0, 120));
   camera.Gate();
   camera.Block(Concat({FramePacket(Pattern(70, 5), 4), tail}));
   Start();
@@ -240,7 +240,7 @@ TEST_F(StreamWorkerTest, RecordingRestartsTheStreamAndIsCompletedOnStop) {
   EXPECT_TRUE(Waited(500));
   EXPECT_TRUE(worker->Recording());  // the window stops it after WM_STREAM_ENDED
 
-  const uint64_t length = header.size() + data.size() + kPacket + tail.size();
+  const uint64_t length = header.size() + data.size() + kWorkerPacket + tail.size();
   EXPECT_EQ(worker->BytesWritten(), length);
   EXPECT_EQ(worker->PacketsWritten(), 4u);  // the short block and the tail are not counted
   EXPECT_EQ(worker->AudioObjects(), 2u);
@@ -259,7 +259,7 @@ TEST_F(StreamWorkerTest, RecordingRestartsTheStreamAndIsCompletedOnStop) {
 }
 
 TEST_F(StreamWorkerTest, RecordingEndedByStopStreamingStaysUnpatched) {
-  Bytes header = MakeHeader(kPacket);
+  Bytes header = MakeHeader(kWorkerPacket);
   Bytes data = FramePacket(Pattern(60, 2), 2);
   camera.Gate();
   camera.Idle();
@@ -295,7 +295,7 @@ TEST_F(StreamWorkerTest, RecordFileThatCannotBeCreatedStartsNoRecording) {
 TEST_F(StreamWorkerTest, StopBeforeTheWorkerTookTheRequestWithdrawsIt) {
   camera.Gate();
   camera.Idle();
-  camera.Block(MakeHeader(kPacket));
+  camera.Block(MakeHeader(kWorkerPacket));
   Start();
   ASSERT_TRUE(log.WaitFor("gate"));
   ASSERT_TRUE(worker->StartRecording());
