@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStandardItemModel>
+#include <QPushButton>
 #include <QTreeView>
 #include <QWindow>
 
@@ -500,10 +500,20 @@ void MainWindow::ReleaseCamera() {
 void MainWindow::RunDestructionSteps() {
   if (destroyed_) return;
   destroyed_ = true;
+  // A copy still running (the window ended by a signal): cancelled, and its
+  // current file finished, before the camera goes.
+  if (transfer_ && !transfer_->Finished()) {
+    if (ProgressDialog* dialog = transfer_->Dialog()) dialog->CancelButton()->click();
+  }
+  transfer_.reset();
   for (int id : {1, 5, 7, 11, 12}) Timer(id).stop();
   camera.folders.clear();
   camera.files.clear();
-  if (camModel_) camModel_->clear();
+  if (panes_) {
+    panes_->pc.listing = PcListing{};
+    panes_->pc.View()->Model()->SetRows({});
+    panes_->cam.View()->Model()->SetRows({});
+  }
   if (recording) {
     if (worker_) worker_->StopRecording();
     recording = false;

@@ -27,7 +27,6 @@ class CSkinLabel;
 class PowerWatch;
 class QComboBox;
 class QFrame;
-class QStandardItemModel;
 class QTreeView;
 class FilePanes;
 class OutsideTools;
@@ -237,7 +236,6 @@ class MainWindow : public QDialog,
   QMap<int, QTimer*> timers_;
   QPointer<BusyDialog> busy_;
   BitmapWindow* pictureWindow_ = nullptr;
-  QStandardItemModel* camModel_ = nullptr;
   FilePanes* panes_ = nullptr;  // the PC pane 1033 and the camera pane 1034
   PaneDrag* paneDrag_ = nullptr; // rows dragged from one pane onto the other
   PowerWatch* power_ = nullptr;

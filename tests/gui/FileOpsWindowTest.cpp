@@ -247,3 +247,19 @@ TEST_F(FileOpsWindowTest, CloseMinimizeAndHelpDoNothingWhileACopyRuns) {
 }
 
 }  // namespace
+
+// The window ended while a copy runs (a signal, the end of the log-on): the
+// copy is cancelled and finishes its current file before the camera goes.
+TEST_F(FileOpsWindowTest, EndingTheWindowDuringACopyLetsTheCopyFinishFirst) {
+  MainWindow& w = InStorage();
+  Select(ctl::CAM_PANE, {"DCAM0001.JPG", "DCAM0002.JPG", "DCAM0003.JPG"});
+  w.Command(ctl::COPY_TO_PC);
+  ASSERT_TRUE(w.operationFlag);
+  w.EndWindow();
+  EXPECT_EQ(w.Transfer(), nullptr);
+  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_FALSE(std::filesystem::exists(scratch_ / "OrinMedia51Temp"));
+  // Whatever arrived arrived whole; nothing half-written is left beside it.
+  for (const auto& entry : std::filesystem::directory_iterator(pcFolder_))
+    EXPECT_EQ(entry.path().filename().string().rfind(".", 0), std::string::npos) << entry.path();
+}
