@@ -31,22 +31,25 @@ PaneDrag::PaneDrag(QObject* parent) : QObject(parent) {}
 PaneDrag::~PaneDrag() { delete image_; }
 
 void PaneDrag::Watch(QAbstractItemView* view) {
-  views_.push_back(view);
+  views_.push_back({view, view->viewport()});
   view->viewport()->installEventFilter(this);
 }
 
 QWidget* PaneDrag::DragImage() const { return image_; }
 
 QAbstractItemView* PaneDrag::ViewOf(QObject* viewport) const {
-  for (QAbstractItemView* view : views_)
-    if (view->viewport() == viewport) return view;
+  for (const Watched& w : views_)
+    if (w.viewport == viewport) return w.view;
   return nullptr;
 }
 
 bool PaneDrag::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+    return false;
   QAbstractItemView* view = ViewOf(watched);
   if (!view) return false;
-  switch (event->type()) {
+  switch (type) {
     case QEvent::MouseButtonPress:
       return Press(view, static_cast<QMouseEvent*>(event));
     case QEvent::MouseMove:

@@ -58,7 +58,13 @@ class PaneDrag : public QObject {
   void MoveDrag(QPoint global);
   void EndDrag();
 
-  QList<QAbstractItemView*> views_;
+  // Each watched view with its viewport, noted once: a view being destroyed
+  // must not be asked for its viewport while its viewport's events still come.
+  struct Watched {
+    QAbstractItemView* view;
+    QObject* viewport;
+  };
+  QList<Watched> views_;
   QLabel* image_ = nullptr;
   bool dragging_ = false;
   QPointer<QAbstractItemView> source_;
