@@ -11,13 +11,6 @@ class TerminalUi final : public CameraUi {
  public:
   explicit TerminalUi(std::FILE* out = stderr) : out_(out) {}
   void ShowMessage(int stringId, MsgIcon icon) override;
-  void FillCamPane() override {}
-  void ShowCameraButtons(bool) override {}
-  void EnableCameraPane(bool) override {}
-  void ShowFormatButton(bool) override {}
-  void Repaint() override {}
-  void CloseBusyDialog() override {}
-  void StepProgress() override {}
 
   // The string ids shown so far, in order.
   const std::vector<int>& Shown() const { return shown_; }

@@ -14,13 +14,6 @@ class CheckMessages final : public CameraUi {
  public:
   explicit CheckMessages(FileOpsUi& ui) : ui_(ui) {}
   void ShowMessage(int id, MsgIcon icon) override { ui_.Show(id, icon); }
-  void FillCamPane() override {}
-  void ShowCameraButtons(bool) override {}
-  void EnableCameraPane(bool) override {}
-  void ShowFormatButton(bool) override {}
-  void Repaint() override {}
-  void CloseBusyDialog() override {}
-  void StepProgress() override {}
 
  private:
   FileOpsUi& ui_;

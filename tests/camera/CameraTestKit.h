@@ -27,8 +27,6 @@ class RecordingUi final : public CameraUi {
   void ShowCameraButtons(bool shown) override { buttonsShown = shown; }
   void EnableCameraPane(bool enabled) override { paneEnabled = enabled; }
   void ShowFormatButton(bool shown) override { formatShown = shown; }
-  void Repaint() override {}
-  void CloseBusyDialog() override {}
   void StepProgress() override { ++steps; }
   void StopStoragePoll() override { ++pollStops; }
   void StartStoragePoll(int ms) override {

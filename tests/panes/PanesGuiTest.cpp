@@ -18,13 +18,6 @@ namespace {
 class NoUi final : public CameraUi {
  public:
   void ShowMessage(int, MsgIcon) override {}
-  void FillCamPane() override {}
-  void ShowCameraButtons(bool) override {}
-  void EnableCameraPane(bool) override {}
-  void ShowFormatButton(bool) override {}
-  void Repaint() override {}
-  void CloseBusyDialog() override {}
-  void StepProgress() override {}
 };
 
 CamEntry Cam(const std::string& name, const std::string& ext, uint32_t size, bool folder) {

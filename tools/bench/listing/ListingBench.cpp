@@ -30,13 +30,6 @@ constexpr int kFiles = 9999;
 class QuietUi final : public CameraUi {
  public:
   void ShowMessage(int id, MsgIcon) override { std::fprintf(stderr, "message %d\n", id); }
-  void FillCamPane() override {}
-  void ShowCameraButtons(bool) override {}
-  void EnableCameraPane(bool) override {}
-  void ShowFormatButton(bool) override {}
-  void Repaint() override {}
-  void CloseBusyDialog() override {}
-  void StepProgress() override {}
 };
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }

@@ -76,13 +76,6 @@ int main(int argc, char** argv) {
   };
   struct NoUi : CameraUi {
     void ShowMessage(int, MsgIcon) override {}
-    void FillCamPane() override {}
-    void ShowCameraButtons(bool) override {}
-    void EnableCameraPane(bool) override {}
-    void ShowFormatButton(bool) override {}
-    void Repaint() override {}
-    void CloseBusyDialog() override {}
-    void StepProgress() override {}
   } ui;
   NoDriver driver;  // the camera pane stays empty here
   CameraLink camera(driver, ui);

@@ -43,13 +43,6 @@ namespace {
 class NullUi final : public CameraUi, public FileOpsUi {
  public:
   void ShowMessage(int id, MsgIcon) override { std::fprintf(stderr, "message %d\n", id); }
-  void FillCamPane() override {}
-  void ShowCameraButtons(bool) override {}
-  void EnableCameraPane(bool) override {}
-  void ShowFormatButton(bool) override {}
-  void Repaint() override {}
-  void CloseBusyDialog() override {}
-  void StepProgress() override {}
   void ShowText(const std::string& t, MsgIcon) override { std::fprintf(stderr, "%s\n", t.c_str()); }
   bool Ask(const std::string&, MsgIcon, AskButtons) override { return true; }
   std::optional<std::string> AskFileNumber(const std::string&) override { return {}; }
@@ -59,6 +52,8 @@ class NullUi final : public CameraUi, public FileOpsUi {
   void EnableCamPane(bool) override {}
   void ShowCameraButtons() override {}
   void RefreshPcPane() override {}
+  void FillCamPane() override {}
+  void Repaint() override {}
   void StopStoragePoll() override {}
   void StartStoragePoll(int) override {}
   void ClearPreviewPicture() override {}
