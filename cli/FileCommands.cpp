@@ -50,18 +50,6 @@ class TerminalFileOpsUi final : public FileOpsUi {
   std::optional<std::string> AskFileNumber(const std::string&) override { return TakeName(); }
   std::optional<std::string> AskFolderNumber(const std::string&) override { return TakeName(); }
   std::optional<std::string> AskPcName(int, const std::string&, const std::string&) override { return std::nullopt; }
-  void EnablePcPane(bool) override {}
-  void EnableCamPane(bool) override {}
-  void ShowCameraButtons() override {}
-  void RefreshPcPane() override {}
-  void FillCamPane() override {}
-  void Repaint() override {}
-  void StopStoragePoll() override {}
-  void StartStoragePoll(int) override {}
-  void ClearPreviewPicture() override {}
-  void ClearPreviewRest() override {}
-  void ForgetSelection() override {}
-  void SelectionRenamed(const std::string&) override {}
 };
 
 // Progress on stderr when it is a terminal.

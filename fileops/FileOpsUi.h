@@ -29,30 +29,31 @@ class FileOpsUi {
   virtual std::optional<std::string> AskPcName(int mode, const std::string& folder,
                                                const std::string& initial) = 0;
 
-  // Panes and window.
-  virtual void EnablePcPane(bool enabled) = 0;
-  virtual void EnableCamPane(bool enabled) = 0;
+  // Panes, window and preview: what only the window has. A user interface
+  // without them (the terminal, a benchmark) keeps these defaults, which do nothing.
+  virtual void EnablePcPane(bool /*enabled*/) {}
+  virtual void EnableCamPane(bool /*enabled*/) {}
   // Buttons 1058, 1059, 1057, 1056 and 1060 shown again after a format.
-  virtual void ShowCameraButtons() = 0;
-  virtual void RefreshPcPane() = 0;  // ListPcFolder of the current path, then FillPcPane
-  virtual void FillCamPane() = 0;    // the camera pane from the camera lists
-  virtual void Repaint() = 0;
-  virtual void StopStoragePoll() = 0;
-  virtual void StartStoragePoll(int ms) = 0;
+  virtual void ShowCameraButtons() {}
+  virtual void RefreshPcPane() {}  // ListPcFolder of the current path, then FillPcPane
+  virtual void FillCamPane() {}    // the camera pane from the camera lists
+  virtual void Repaint() {}
+  virtual void StopStoragePoll() {}
+  virtual void StartStoragePoll(int /*ms*/) {}
 
   // The preview: the picture half (selected image, picture window, frames
   // 1071 and 1069) and the rest (current selection, playback, time display,
   // Play and Stop). ClearPreview is both in that order.
-  virtual void ClearPreviewPicture() = 0;
-  virtual void ClearPreviewRest() = 0;
+  virtual void ClearPreviewPicture() {}
+  virtual void ClearPreviewRest() {}
   void ClearPreview() {
     ClearPreviewPicture();
     ClearPreviewRest();
   }
   // Forgets the current selection only.
-  virtual void ForgetSelection() = 0;
+  virtual void ForgetSelection() {}
   // After a rename: the current selection becomes the new name.
-  virtual void SelectionRenamed(const std::string& newName) = 0;
+  virtual void SelectionRenamed(const std::string& /*newName*/) {}
 
   // Helpers over ShowText/Ask with the string table.
   void Show(int stringId, MsgIcon icon);

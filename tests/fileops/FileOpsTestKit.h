@@ -90,12 +90,9 @@ class ScriptUi final : public FileOpsUi {
   void ShowCameraButtons() override { buttonsShown = true; }
   void RefreshPcPane() override { ++pcRefreshes; }
   void FillCamPane() override { ++camFills; }
-  void Repaint() override {}
   void StopStoragePoll() override { ++pollStops; }
   void StartStoragePoll(int) override { ++pollStarts; }
   void ClearPreviewPicture() override { ++previewClears; }
-  void ClearPreviewRest() override {}
-  void ForgetSelection() override {}
   void SelectionRenamed(const std::string& n) override { renamedSelection = n; }
 };
 

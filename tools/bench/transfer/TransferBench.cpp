@@ -48,18 +48,6 @@ class NullUi final : public CameraUi, public FileOpsUi {
   std::optional<std::string> AskFileNumber(const std::string&) override { return {}; }
   std::optional<std::string> AskFolderNumber(const std::string&) override { return {}; }
   std::optional<std::string> AskPcName(int, const std::string&, const std::string&) override { return {}; }
-  void EnablePcPane(bool) override {}
-  void EnableCamPane(bool) override {}
-  void ShowCameraButtons() override {}
-  void RefreshPcPane() override {}
-  void FillCamPane() override {}
-  void Repaint() override {}
-  void StopStoragePoll() override {}
-  void StartStoragePoll(int) override {}
-  void ClearPreviewPicture() override {}
-  void ClearPreviewRest() override {}
-  void ForgetSelection() override {}
-  void SelectionRenamed(const std::string&) override {}
 };
 
 class NullProgress final : public ProgressSink {
