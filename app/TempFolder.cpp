@@ -1,5 +1,6 @@
 #include "app/TempFolder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,25 +13,38 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kFolderName[] = "OrinMedia51Temp";
+constexpr char kCacheFolderName[] = "OrinMedia51";
 
-// The per-user fallback parent under /tmp, made with mode 0700 and trusted only
-// when it is a real folder of ours that nobody else can enter.
-fs::path PrivateTmpParent() {
-  fs::path parent = fs::path("/tmp") / ("orinmedia51-" + std::to_string(::getuid()));
-  ::mkdir(parent.c_str(), 0700);
-  struct stat st {};
-  if (::lstat(parent.c_str(), &st) != 0) return {};
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0) return {};
-  return parent;
+// $XDG_CACHE_HOME when it is an absolute path, else ~/.cache.
+fs::path CacheHome() {
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/') return fs::path(cache);
+  if (const char* home = std::getenv("HOME"); home && *home == '/') return fs::path(home) / ".cache";
+  return {};
 }
 
 }  // namespace
 
+fs::path PrivateCacheFolder() {
+  const fs::path home = CacheHome();
+  if (home.empty()) return {};
+  std::error_code ec;
+  fs::create_directories(home, ec);  // the user's own cache home may follow links
+  const fs::path folder = home / kCacheFolderName;
+  ::mkdir(folder.c_str(), 0700);
+  // Opened without following a link, then judged and tightened through the
+  // descriptor, so that nothing can be swapped in between.
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return {};
+  struct stat st {};
+  bool ours = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+  if (ours && (st.st_mode & 077) != 0) ours = ::fchmod(fd, 0700) == 0;
+  ::close(fd);
+  return ours ? folder : fs::path();
+}
+
 fs::path TempFolderPath() {
   if (const char* named = std::getenv("ORIN_TEMP_DIR"); named && *named) return fs::path(named);
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-    return fs::path(runtime) / kFolderName;
-  fs::path parent = PrivateTmpParent();
+  fs::path parent = PrivateCacheFolder();
   return parent.empty() ? fs::path() : parent / kFolderName;
 }
 

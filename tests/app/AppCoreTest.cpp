@@ -141,24 +141,47 @@ TEST(TempFolderTest, PlacesFollowTheEnvironment) {
   }
   ::unsetenv("ORIN_TEMP_DIR");
   {
-    EnvVar runtime("XDG_RUNTIME_DIR", s.path().string());
-    EXPECT_EQ(TempFolderPath(), s.path() / "OrinMedia51Temp");
+    // On disk in the cache home, never in the small RAM runtime folder.
+    EnvVar runtime("XDG_RUNTIME_DIR", (s.path() / "run").string());
+    EnvVar cache("XDG_CACHE_HOME", (s.path() / "cache").string());
+    EXPECT_EQ(TempFolderPath(), s.path() / "cache" / "OrinMedia51" / "OrinMedia51Temp");
+  }
+  {
+    EnvVar cache("XDG_CACHE_HOME", "relative/cache");  // not absolute: ignored
+    EnvVar home("HOME", (s.path() / "home").string());
+    EXPECT_EQ(TempFolderPath(), s.path() / "home" / ".cache" / "OrinMedia51" / "OrinMedia51Temp");
   }
 }
 
-TEST(TempFolderTest, FallbackUnderTmpIsPrivate) {
+TEST(TempFolderTest, CacheFolderIsPrivateAndNeverALink) {
   ::unsetenv("ORIN_TEMP_DIR");
-  const char* old = std::getenv("XDG_RUNTIME_DIR");
-  std::string saved = old ? old : "";
-  ::unsetenv("XDG_RUNTIME_DIR");
-  fs::path folder = TempFolderPath();
-  if (!saved.empty()) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-  ASSERT_FALSE(folder.empty());
+  Scratch s;
+  EnvVar cache("XDG_CACHE_HOME", s.path().string());
+  const fs::path ours = s.path() / "OrinMedia51";
+  ASSERT_EQ(TempFolderPath(), ours / "OrinMedia51Temp");
   struct stat st {};
-  ASSERT_EQ(::lstat(folder.parent_path().c_str(), &st), 0);
+  ASSERT_EQ(::lstat(ours.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 077, 0u);
   EXPECT_EQ(st.st_uid, ::getuid());
+
+  // A folder left open to others is closed again.
+  fs::permissions(ours, fs::perms::all);
+  ASSERT_FALSE(TempFolderPath().empty());
+  ASSERT_EQ(::lstat(ours.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 077, 0u);
+
+  // A link planted in its place is never followed: no temporary folder at all,
+  // and nothing is made or changed behind the link.
+  fs::remove_all(ours);
+  fs::create_directory(s.path() / "elsewhere");
+  fs::permissions(s.path() / "elsewhere", fs::perms::all);
+  fs::create_directory_symlink(s.path() / "elsewhere", ours);
+  EXPECT_TRUE(TempFolderPath().empty());
+  EXPECT_FALSE(CreateTempFolder());
+  EXPECT_TRUE(fs::is_empty(s.path() / "elsewhere"));
+  ASSERT_EQ(::stat((s.path() / "elsewhere").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0777u);
 }
 
 TEST(TempFolderTest, CreatedThenRemovedWithEverythingInside) {
