@@ -20,9 +20,7 @@ bool IsRealFolder(const fs::path& p) {
 }
 
 // Drive rows and the ".." row are not the user's files.
-bool Guarded(const PcSelection& s, const PcFileRow& row) {
-  return row.row < s.driveRowCount + (s.hasParentRow ? 1 : 0);
-}
+bool Guarded(const PcFileRow& row) { return row.isDrive || row.name == ".."; }
 
 // A folder is emptied through its own permissions: without read, write and
 // search permission for its owner nothing inside it could go.
@@ -82,7 +80,7 @@ void DeleteOnPc(FileOpsUi& ui, const PcSelection& s) {
   const bool several = s.rows.size() > 1;
   if (several && !ui.AskId(ids::DELETE_FILES_QUESTION, MsgIcon::Exclamation, AskButtons::YesNo)) return;
   for (const PcFileRow& row : s.rows) {
-    if (Guarded(s, row)) {
+    if (Guarded(row)) {
       if (!several) ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Error);
       continue;
     }
@@ -107,7 +105,7 @@ void DeleteOnPc(FileOpsUi& ui, const PcSelection& s) {
 }
 
 void RenameOnPc(FileOpsUi& ui, const PcSelection& s) {
-  if (s.rows.empty() || Guarded(s, s.rows.front())) {
+  if (s.rows.empty() || Guarded(s.rows.front())) {
     ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Error);
     return;
   }

@@ -12,10 +12,7 @@
 // The PC pane when the command starts.
 struct PcSelection {
   std::filesystem::path folder;  // the current path
-  std::vector<PcFileRow> rows;   // the selected rows, rising; isFolder below the folder-row count
-  int driveRowCount = 0;
-  // The ".." row follows the drive rows (every folder but a drive root has one).
-  bool hasParentRow = true;
+  std::vector<PcFileRow> rows;   // the selected rows, top to bottom as the pane shows them
 };
 
 void AddPcFolder(FileOpsUi& ui, const std::filesystem::path& folder);

@@ -113,13 +113,12 @@ TEST_F(CameraChanges, FormatRestoresTheDefaultFolders) {
   EXPECT_EQ(progress.steps, 27);
 }
 
-// The PC pane: drives at rows 0..1, ".." at 2, then folders and files.
+// The PC pane's folders and files (no drive and no ".." rows).
 class PcChanges : public FileOpsSim {
  protected:
   PcSelection Select(std::initializer_list<std::pair<const char*, bool>> rows) {
-    PcSelection s{pc, {}, 2, true};
-    int row = 3;
-    for (auto& [name, folder] : rows) s.rows.push_back({row++, name, folder, {}});
+    PcSelection s{pc, {}};
+    for (auto& [name, folder] : rows) s.rows.push_back({name, folder, false, {}});
     return s;
   }
 };
@@ -146,7 +145,7 @@ TEST_F(PcChanges, SeveralRowsAskOnceAndDriveRowsAreSkipped) {
   WriteFile(pc / "one.txt", "1");
   WriteFile(pc / "two/three.txt", "3");
   PcSelection s = Select({{"two", true}, {"one.txt", false}});
-  s.rows.insert(s.rows.begin(), PcFileRow{1, "/media/usb", true, {}});
+  s.rows.insert(s.rows.begin(), PcFileRow{"/media/usb", true, true, {}});
   DeleteOnPc(ui, s);
   EXPECT_EQ(ui.asked, std::vector<std::string>{Msg(ids::DELETE_FILES_QUESTION)});
   EXPECT_TRUE(ui.shown.empty());
@@ -173,7 +172,7 @@ TEST_F(PcChanges, NamesRenameAndNewFolder) {
   ui.names = {"new"};
   AddPcFolder(ui, pc);
   EXPECT_TRUE(fs::is_directory(pc / "new"));
-  PcSelection parent{pc, {{2, "..", true, {}}}, 2, true};
+  PcSelection parent{pc, {{"..", true, false, {}}}};
   RenameOnPc(ui, parent);
   EXPECT_EQ(ui.shown, std::vector<std::string>{Msg(ids::SELECT_FILE_FOLDER)});
 }
