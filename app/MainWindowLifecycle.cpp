@@ -98,6 +98,7 @@ void MainWindow::OnToCameraMode() {
 void MainWindow::OnToStorageMode() {
   WaitCursor wait;
   Timer(11).stop();
+  Timer(2).stop();  // a preview start still due from start-up must not start a stream in storage mode
   camera.mediaNotified = true;
   camera.mediaState = 1;
   if (!camera.deviceOpen) {
