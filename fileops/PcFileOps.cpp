@@ -32,8 +32,13 @@ void OpenUpFolder(const fs::path& p) {
 
 }  // namespace
 
+bool IsOnePathPart(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
 int CheckPcName(int mode, const fs::path& folder, const std::string& name) {
   if (name.empty()) return mode == 1 ? ids::NO_FOLDER_NAME : ids::NO_FILE_NAME;
+  if (!IsOnePathPart(name)) return ids::PC_NAME_ONE_PART;
   if (Exists(folder / name)) return mode == 1 ? ids::FOLDER_EXISTS : ids::FILE_EXISTS_PC;
   return 0;
 }
@@ -68,7 +73,13 @@ bool DeleteFolderContents(FileOpsUi& ui, const fs::path& path) {
 }
 
 void AddPcFolder(FileOpsUi& ui, const fs::path& folder) {
-  if (auto name = ui.AskPcName(1, folder.string(), std::string())) ::mkdir((folder / *name).c_str(), 0777);
+  if (auto name = ui.AskPcName(1, folder.string(), std::string())) {
+    // Checked once more here: the name must stay inside the folder shown.
+    if (int refusal = CheckPcName(1, folder, *name))
+      ui.Show(refusal, MsgIcon::Error);
+    else
+      ::mkdir((folder / *name).c_str(), 0777);
+  }
   ui.RefreshPcPane();
 }
 
@@ -112,7 +123,11 @@ void RenameOnPc(FileOpsUi& ui, const PcSelection& s) {
   const std::string& oldName = s.rows.front().name;
   auto newName = ui.AskPcName(0, s.folder.string(), oldName);
   if (!newName) return;
-  // Checked once more here: nothing of that name may be replaced by the rename.
-  if (!Exists(s.folder / *newName)) ::rename((s.folder / oldName).c_str(), (s.folder / *newName).c_str());
+  // Checked once more here: the name must stay inside the folder shown, and
+  // nothing of that name may be replaced by the rename.
+  if (int refusal = CheckPcName(0, s.folder, *newName))
+    ui.Show(refusal, MsgIcon::Error);
+  else
+    ::rename((s.folder / oldName).c_str(), (s.folder / *newName).c_str());
   ui.RefreshPcPane();
 }

@@ -27,5 +27,9 @@ bool DeleteFolderContents(FileOpsUi& ui, const std::filesystem::path& path);
 bool ForceDeleteFile(const std::filesystem::path& path);
 
 // The check of the PC naming dialog's OK: 0 when `name` may be used in
-// `folder`, else the string id to show (129/130 new folder, 131/132 rename).
+// `folder`, else the string id to show (129/130 new folder, 131/132 rename,
+// PC_NAME_ONE_PART for a name that is not one path component).
 int CheckPcName(int mode, const std::filesystem::path& folder, const std::string& name);
+// One component of a path: not ".", not "..", no "/" and no NUL, so that it
+// names something in the folder shown and nowhere else.
+bool IsOnePathPart(const std::string& name);

@@ -177,4 +177,30 @@ TEST_F(PcChanges, NamesRenameAndNewFolder) {
   EXPECT_EQ(ui.shown, std::vector<std::string>{Msg(ids::SELECT_FILE_FOLDER)});
 }
 
+// A name that is not one path component changes nothing, whoever asked for it.
+TEST_F(PcChanges, NamesOutsideTheFolderShownAreRefused) {
+  const fs::path shown = pc / "shown";  // its parent is still the test's own folder
+  WriteFile(shown / "a.txt", "a");
+  fs::create_directories(shown / "a");
+  const std::vector<std::string> bad = {"../x.jpg", "a/b", ".", "..", std::string("b\0.txt", 6), shown.string() + "/c"};
+  for (const std::string& name : bad) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(IsOnePathPart(name));
+    EXPECT_EQ(CheckPcName(0, shown, name), ids::PC_NAME_ONE_PART);
+    EXPECT_EQ(CheckPcName(1, shown, name), ids::PC_NAME_ONE_PART);
+    ui.shown.clear();
+    ui.names = {name};
+    RenameOnPc(ui, PcSelection{shown, {{"a.txt", false, false, {}}}});
+    ui.names = {name};
+    AddPcFolder(ui, shown);
+    EXPECT_EQ(ui.shown, (std::vector<std::string>{Msg(ids::PC_NAME_ONE_PART), Msg(ids::PC_NAME_ONE_PART)}));
+    EXPECT_EQ(ReadFile(shown / "a.txt"), "a");
+    EXPECT_TRUE(fs::is_empty(shown / "a"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(shown), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(pc), fs::directory_iterator()), 1);
+  }
+  EXPECT_TRUE(IsOnePathPart("..a"));
+  EXPECT_TRUE(IsOnePathPart(".hidden"));
+}
+
 }  // namespace
