@@ -22,7 +22,7 @@ struct CamFileRow {
   bool isFolder = false;
 };
 
-inline CamFileRow FileRowOf(const CamEntry& e) { return {e.isFolder ? e.name : e.displayName, e.isFolder}; }
+inline CamFileRow AsFileRow(const CamEntry& e) { return {e.isFolder ? e.name : e.displayName, e.isFolder}; }
 
 // Folders are never copied, deleted or renamed: a folder row, or a text of 8
 // characters or fewer (no 8.3 file name is that short).

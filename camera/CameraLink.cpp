@@ -371,8 +371,8 @@ std::vector<std::string> CameraLink::PaneRowNames() const {
 std::vector<CamFileRow> CameraLink::PaneRows() const {
   std::vector<CamFileRow> rows;
   rows.reserve(folders.size() + files.size());
-  for (const CamEntry& e : folders) rows.push_back(FileRowOf(e));
-  for (const CamEntry& e : files) rows.push_back(FileRowOf(e));
+  for (const CamEntry& e : folders) rows.push_back(AsFileRow(e));
+  for (const CamEntry& e : files) rows.push_back(AsFileRow(e));
   return rows;
 }
 
