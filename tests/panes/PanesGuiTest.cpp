@@ -281,8 +281,9 @@ TEST_F(PanesTest, SelectedRowsAreTheRowsShownWhateverTheSort) {
   std::filesystem::remove(root.Path() / "Movies" / "b.txt");
   panes.pc.ListPcFolder(root.Str() + "/Movies");
   for (int row = 0; row < pcView.Model()->RowCount(); ++row) {
-    const PcEntry* e = panes.pc.EntryOf(row);
-    if (e) EXPECT_EQ(QString::fromStdString(e->name), pcView.Model()->Row(row).text);
+    if (const PcEntry* e = panes.pc.EntryOf(row)) {
+      EXPECT_EQ(QString::fromStdString(e->name), pcView.Model()->Row(row).text);
+    }
   }
   EXPECT_EQ(panes.pc.EntryOf(RowOf(pcView, "b.txt")), nullptr);
 }
