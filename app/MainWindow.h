@@ -125,8 +125,6 @@ class MainWindow : public QDialog,
   void OnPcAddFolder();
   void OnPcDelete();
   void OnPcRename();
-  // The selected rows of a pane, in rising order.
-  std::vector<int> SelectedRows(int paneId) const;
   // The PC pane's folder and selected rows, for the PC-side operations.
   struct PcSelection PcPaneSelection() const;
   // The running transfer or format, if any.

@@ -3,7 +3,6 @@
 // changes, and the window's side of their narrow interface.
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QItemSelectionModel>
 #include <filesystem>
 
 #include "browser/FilePanes.h"
@@ -21,15 +20,6 @@
 #include "resources/Resources.h"
 #include "resources/StringIds.h"
 #include "skin/CSkinLabel.h"
-
-std::vector<int> MainWindow::SelectedRows(int paneId) const {
-  std::vector<int> rows;
-  auto* view = qobject_cast<QAbstractItemView*>(Control(paneId));
-  if (!view || !view->selectionModel()) return rows;
-  for (const QModelIndex& index : view->selectionModel()->selectedRows()) rows.push_back(index.row());
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
 
 // ---------------------------------------------------------------- panes
 
@@ -74,7 +64,7 @@ bool MainWindow::PaneKey(QObject* watched, int key) {
 void MainWindow::OnCopyToPc() {
   if (operationFlag) return;
   FileOpsContext context{camera, *this, operationFlag, this};
-  DownloadRequest request{SelectedRows(ctl::CAM_PANE), settings.currentPath.toStdString()};
+  DownloadRequest request{panes_->cam.SelectedRows(), settings.currentPath.toStdString()};
   if (auto started = StartDownload(context, request)) transfer_ = std::move(started);
 }
 
@@ -87,10 +77,10 @@ void MainWindow::OnFormat() {
 void MainWindow::OnCamDelete() {
   if (operationFlag) return;
   WaitCursor wait;
-  DeleteOnCamera(camera, *this, SelectedRows(ctl::CAM_PANE));
+  DeleteOnCamera(camera, *this, panes_->cam.SelectedRows());
 }
 
-void MainWindow::OnCamRename() { RenameOnCamera(camera, *this, SelectedRows(ctl::CAM_PANE)); }
+void MainWindow::OnCamRename() { RenameOnCamera(camera, *this, panes_->cam.SelectedRows()); }
 
 void MainWindow::OnCamAddFolder() {
   if (operationFlag) return;
@@ -164,24 +154,16 @@ void MainWindow::SelectionRenamed(const std::string& newName) {
 
 namespace {
 
-// The selected rows of the PC pane as the file operations see them.
-std::vector<PcFileRow> PcRows(const PcPane& pc, const std::vector<int>& rows) {
-  std::vector<PcFileRow> out;
-  for (int row : rows) {
-    const PcEntry& entry = pc.EntryOf(row);
-    PcFileRow r;
-    r.row = row;
-    r.name = entry.name;
-    r.isFolder = row < pc.FolderRowCount();
-    // The pane keeps 32 bits of a size; the copy needs the whole of it.
-    std::error_code ec;
-    if (!r.isFolder) {
-      const auto bytes = std::filesystem::file_size(entry.path, ec);
-      r.size = ec ? uint64_t{entry.size} : static_cast<uint64_t>(bytes);
-    }
-    out.push_back(std::move(r));
+// A selected PC entry as the file operations take it.
+PcFileRow PcRow(const PcEntry& entry) {
+  PcFileRow r{entry.name, entry.isFolder, entry.isDrive, {}};
+  // The pane keeps 32 bits of a size; the copy needs the whole of it.
+  std::error_code ec;
+  if (!r.isFolder) {
+    const auto bytes = std::filesystem::file_size(entry.path, ec);
+    r.size = ec ? uint64_t{entry.size} : static_cast<uint64_t>(bytes);
   }
-  return out;
+  return r;
 }
 
 }  // namespace
@@ -190,11 +172,7 @@ PcSelection MainWindow::PcPaneSelection() const {
   const PcPane& pc = panes_->pc;
   PcSelection selection;
   selection.folder = pc.CurrentPath().toStdString();
-  selection.rows = PcRows(pc, SelectedRows(ctl::PC_PANE));
-  const PcListing& listing = pc.listing;
-  selection.driveRowCount = static_cast<int>(listing.driveCount);
-  selection.hasParentRow =
-      listing.folders.size() > listing.driveCount && listing.folders[listing.driveCount].name == "..";
+  for (const PcEntry& entry : pc.SelectedEntries()) selection.rows.push_back(PcRow(entry));
   return selection;
 }
 

@@ -6,6 +6,7 @@
 #include "app/ControlTable.h"
 #include "app/MainWindow.h"
 #include "app/TempFolder.h"
+#include "browser/FilePanes.h"
 #include "camera/CameraProtocol.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Pacing.h"
@@ -70,6 +71,7 @@ void MainWindow::OnDeferredPreviewStart() {
 void MainWindow::OnToCameraMode() {
   WaitCursor wait;
   // The PC pane and, with a usable stick, the camera pane are refreshed first.
+  panes_->pc.Refresh();
   if (camera.deviceOpen && camera.mediaReady && camera.mediaState == 1) FillCamPane();
   Timer(1).stop();
   Control(ctl::VIDEO_FRAME)->show();
@@ -98,8 +100,10 @@ void MainWindow::OnToCameraMode() {
 void MainWindow::OnToStorageMode() {
   WaitCursor wait;
   Timer(11).stop();
+  Timer(2).stop();  // a preview start still due from start-up must not start a stream in storage mode
   camera.mediaNotified = true;
   camera.mediaState = 1;
+  panes_->pc.Refresh();  // the PC folder may have changed while the camera streamed
   if (!camera.deviceOpen) {
     ShowMessage(ids::DEVICE_NOT_FOUND, MsgIcon::Warning);
     ApplyModeLayout();

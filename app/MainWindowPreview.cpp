@@ -3,6 +3,7 @@
 // first), makes an ASF movie the Play button's selection, or clears the
 // preview for a folder row.
 #include <QApplication>
+#include <QFile>
 
 #include "app/ControlTable.h"
 #include "app/MainWindow.h"
@@ -73,7 +74,7 @@ void MainWindow::PreviewFolderRow() {
 void MainWindow::PreviewCameraRow(int row) {
   if (operationFlag || row < 0 || row >= panes_->cam.View()->Model()->RowCount()) return;
   WaitCursor wait;
-  QString name = panes_->cam.View()->Model()->Row(row).text;
+  QString name = QString::fromStdString(panes_->cam.FileRowOf(row).name);
   // Camera names are 8.3: a text of 8 characters or fewer is a folder.
   if (name.size() <= 8) {
     PreviewFolderRow();
@@ -130,20 +131,14 @@ void MainWindow::PreviewPcRow(int row) {
   const PcPane& pc = panes_->pc;
   if (operationFlag || row < 0 || row >= pc.View()->Model()->RowCount()) return;
   WaitCursor wait;
-  const QString name = pc.View()->Model()->Row(row).text;
-  if (row < pc.FolderRowCount()) {
+  const PcEntry* entry = pc.EntryOf(row);
+  if (!entry) return;  // the folder was read again since the row was filled
+  if (entry->isFolder) {  // a drive, folder or ".." row
     PreviewFolderRow();
     return;
   }
-  const std::string wanted = name.toStdString();
-  const PcEntry* entry = nullptr;
-  for (const PcEntry& e : pc.listing.files)
-    if (e.name == wanted) {
-      entry = &e;
-      break;
-    }
-  if (!entry) return;  // the folder was read again since the row was filled
-  const QString path = QString::fromStdString(entry->path);
+  const QString name = QFile::decodeName(entry->name.c_str());
+  const QString path = QFile::decodeName(entry->path.c_str());
   pictureWindow_->Release();
   StopMovieIfPlaying();
   ResetPlayClock();

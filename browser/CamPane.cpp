@@ -55,6 +55,19 @@ const CamEntry* CamPane::EntryOf(int row) const {
   return QString::fromStdString(text) == r.text ? &e : nullptr;
 }
 
+CamFileRow CamPane::FileRowOf(int row) const {
+  if (row < 0 || row >= view_->Model()->RowCount()) return {};
+  // The row's own record travels with it through a sort.
+  const PaneRow& r = view_->Model()->Row(row);
+  return {r.text.toStdString(), r.folder};
+}
+
+std::vector<CamFileRow> CamPane::SelectedRows() const {
+  std::vector<CamFileRow> rows;
+  for (int row : view_->SelectedRows()) rows.push_back(FileRowOf(row));
+  return rows;
+}
+
 void CamPane::DoubleClick(int row) {
   if (row < 0 || row >= view_->Model()->RowCount()) return;
   const PaneRow& r = view_->Model()->Row(row);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "browser/FilePane.h"
 #include "camera/CameraLink.h"
@@ -21,6 +22,11 @@ class CamPane {
 
   // The entry behind a row, or nullptr once the lists were read again.
   const CamEntry* EntryOf(int row) const;
+  // A row as the user sees it, whatever the column sort (an empty name when
+  // there is no such row), and the selected rows top to bottom: what every
+  // command that starts from the selection acts on.
+  CamFileRow FileRowOf(int row) const;
+  std::vector<CamFileRow> SelectedRows() const;
   FilePane* View() const { return view_; }
 
   // Set by the window.

@@ -80,17 +80,29 @@ void PcPane::Refresh() {
 
 QString PcPane::CurrentPath() const { return QFile::decodeName(listing.currentPath.c_str()); }
 
-const PcEntry& PcPane::EntryOf(int row) const {
+const PcEntry* PcPane::EntryOf(int row) const {
+  if (row < 0 || row >= view_->Model()->RowCount()) return nullptr;
+  // The row's own record travels with it through a sort.
   const PaneRow& r = view_->Model()->Row(row);
-  const auto index = static_cast<size_t>(r.entry);
-  return r.folder ? listing.folders.at(index) : listing.files.at(index);
+  const std::vector<PcEntry>& list = r.folder ? listing.folders : listing.files;
+  if (r.entry < 0 || static_cast<size_t>(r.entry) >= list.size()) return nullptr;
+  const PcEntry& e = list[static_cast<size_t>(r.entry)];
+  return QFile::decodeName(e.name.c_str()) == r.text ? &e : nullptr;
+}
+
+std::vector<PcEntry> PcPane::SelectedEntries() const {
+  std::vector<PcEntry> entries;
+  for (int row : view_->SelectedRows())
+    if (const PcEntry* e = EntryOf(row)) entries.push_back(*e);
+  return entries;
 }
 
 void PcPane::DoubleClick(int row) {
   WaitCursor wait;
-  if (row < 0 || row >= view_->Model()->RowCount()) return;
+  const PcEntry* hit = EntryOf(row);
+  if (!hit) return;
   // Copy: listing the folder replaces the entry.
-  const PcEntry entry = EntryOf(row);
+  const PcEntry entry = *hit;
   if (entry.isFolder) {
     ListPcFolder(entry.path);
     FillPcPane();

@@ -32,8 +32,12 @@ class PcPane {
 
   QString CurrentPath() const;
   int FolderRowCount() const { return folderRowCount_; }
-  // The entry behind a row of the pane.
-  const PcEntry& EntryOf(int row) const;
+  // The entry behind a row as the user sees it, whatever the column sort;
+  // nullptr when there is no such row or the lists were read again since.
+  const PcEntry* EntryOf(int row) const;
+  // The entries of the selected rows, top to bottom: what every command
+  // that starts from the selection acts on.
+  std::vector<PcEntry> SelectedEntries() const;
   FilePane* View() const { return view_; }
 
   // Set by the window.

@@ -14,3 +14,16 @@ struct CamEntry {
 };
 
 using CamEntryList = std::vector<CamEntry>;
+
+// A camera pane row as a command takes it: the text the user saw on it and
+// whether it is a folder row (a folder, "..", or the storage row on top).
+struct CamFileRow {
+  std::string name;
+  bool isFolder = false;
+};
+
+inline CamFileRow AsFileRow(const CamEntry& e) { return {e.isFolder ? e.name : e.displayName, e.isFolder}; }
+
+// Folders are never copied, deleted or renamed: a folder row, or a text of 8
+// characters or fewer (no 8.3 file name is that short).
+inline bool IsFolderRow(const CamFileRow& row) { return row.isFolder || row.name.size() <= 8; }

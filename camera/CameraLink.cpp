@@ -364,9 +364,16 @@ void CameraLink::ResetCameraPane() {
 
 std::vector<std::string> CameraLink::PaneRowNames() const {
   std::vector<std::string> names;
-  for (const CamEntry& e : folders) names.push_back(e.name);
-  for (const CamEntry& e : files) names.push_back(e.displayName);
+  for (const CamFileRow& row : PaneRows()) names.push_back(row.name);
   return names;
+}
+
+std::vector<CamFileRow> CameraLink::PaneRows() const {
+  std::vector<CamFileRow> rows;
+  rows.reserve(folders.size() + files.size());
+  for (const CamEntry& e : folders) rows.push_back(AsFileRow(e));
+  for (const CamEntry& e : files) rows.push_back(AsFileRow(e));
+  return rows;
 }
 
 Capacity CameraLink::ReadCapacity() {

@@ -76,8 +76,10 @@ class CameraLink {
   // REQ_MEDIA_STATUS once; nothing when the read fails.
   std::optional<MediaStatus> ReadMediaStatus();
 
-  // The texts of the camera pane's rows, in order (row 0 the root row).
+  // The camera pane's rows in listing order (row 0 the root row): their
+  // texts, and as commands take them.
   std::vector<std::string> PaneRowNames() const;
+  std::vector<CamFileRow> PaneRows() const;
 
   // REQ_GET_CAPACITY; a failed read counts as 0 free and 0 total.
   Capacity ReadCapacity();

@@ -93,10 +93,11 @@ bool GoFromRoot(CamSession& session, const std::string& folder) {
   return false;
 }
 
-std::optional<int> RowOf(const CameraLink& link, const std::string& name) {
-  auto names = link.PaneRowNames();
-  for (size_t i = 1; i < names.size(); ++i)
-    if (names[i] == name) return static_cast<int>(i);
+// The listed row named `name`; the storage row on top is no name on the stick.
+std::optional<CamFileRow> RowOf(const CameraLink& link, const std::string& name) {
+  const std::vector<CamFileRow> rows = link.PaneRows();
+  for (size_t i = 1; i < rows.size(); ++i)
+    if (rows[i].name == name) return rows[i];
   return std::nullopt;
 }
 
@@ -163,7 +164,7 @@ int RunPut(CameraDriver& driver, CameraUi& camUi, const std::vector<std::string>
     std::error_code ec;
     bool isFolder = fs::is_directory(file, ec);
     auto size = fs::file_size(file, ec);
-    PcFileRow row{1, file.filename().string(), isFolder, ec ? std::optional<uint64_t>() : size};
+    PcFileRow row{file.filename().string(), isFolder, false, ec ? std::optional<uint64_t>() : size};
     BatchOutcome out = UploadBatch(session.Link(), ui, progress, {{row}, file.parent_path().empty() ? "." : file.parent_path()});
     bool skippedOk = out.skipped && f.existing == Existing::Skip;
     if (out.done != 1 && !skippedOk) all = false;
@@ -213,7 +214,7 @@ int RunRename(CameraDriver& driver, CameraUi& camUi, const std::vector<std::stri
   CamSession session(driver, camUi);
   if (!session.Open() || !GoFromRoot(session, folder)) return 1;
   auto row = RowOf(session.Link(), name);
-  return RenameOnCamera(session.Link(), ui, row ? std::vector<int>{*row} : std::vector<int>{}) ? 0 : 1;
+  return RenameOnCamera(session.Link(), ui, row ? std::vector<CamFileRow>{*row} : std::vector<CamFileRow>{}) ? 0 : 1;
 }
 
 int RunFormat(CameraDriver& driver, CameraUi& camUi, const std::vector<std::string>& args, std::FILE*) {

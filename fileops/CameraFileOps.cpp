@@ -19,14 +19,6 @@ class CheckMessages final : public CameraUi {
   FileOpsUi& ui_;
 };
 
-std::string RowName(const CameraLink& link, int row) {
-  auto names = link.PaneRowNames();
-  return row >= 0 && static_cast<size_t>(row) < names.size() ? names[row] : std::string();
-}
-
-// A row whose text is 8 characters or fewer is a folder; row 0 is the root row.
-bool IsFolderRow(const std::string& name, int row) { return name.size() <= 8 || row == 0; }
-
 void Relist(CameraLink& link, FileOpsUi& ui) {
   link.ListCamFolder();
   ui.FillCamPane();
@@ -34,7 +26,7 @@ void Relist(CameraLink& link, FileOpsUi& ui) {
 
 }  // namespace
 
-BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<int>& rows) {
+BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow>& rows) {
   BatchOutcome outcome;
   if (rows.empty()) {
     ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
@@ -48,10 +40,9 @@ BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<i
     return outcome;
   }
   ui.StartStoragePoll(500);  // each delete stops and arms it around itself
-  const std::vector<std::string> names = link.PaneRowNames();
-  for (int row : rows) {
-    std::string name = row >= 0 && static_cast<size_t>(row) < names.size() ? names[row] : std::string();
-    if (IsFolderRow(name, row)) {
+  for (const CamFileRow& row : rows) {
+    const std::string& name = row.name;
+    if (IsFolderRow(row)) {
       if (!several) ui.Show(ids::COULD_NOT_DELETE_FOLDER, MsgIcon::Exclamation);
       ++outcome.refused;
       continue;
@@ -72,12 +63,12 @@ BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<i
   return outcome;
 }
 
-int RenameOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<int>& rows) {
+int RenameOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow>& rows) {
   if (!link.deviceOpen) return 0;
   if (!link.CheckWriteProtect()) return 0;
-  int row = rows.empty() ? -1 : rows.front();
-  std::string oldName = RowName(link, row);
-  if (IsFolderRow(oldName, row)) {
+  const CamFileRow row = rows.empty() ? CamFileRow{} : rows.front();  // none: an empty name
+  const std::string& oldName = row.name;
+  if (IsFolderRow(row)) {
     ui.Show(ids::COULD_NOT_RENAME_FOLDER, MsgIcon::Error);
     ui.StartStoragePoll(500);
     return 0;

@@ -20,9 +20,7 @@ bool IsRealFolder(const fs::path& p) {
 }
 
 // Drive rows and the ".." row are not the user's files.
-bool Guarded(const PcSelection& s, const PcFileRow& row) {
-  return row.row < s.driveRowCount + (s.hasParentRow ? 1 : 0);
-}
+bool Guarded(const PcFileRow& row) { return row.isDrive || row.name == ".."; }
 
 // A folder is emptied through its own permissions: without read, write and
 // search permission for its owner nothing inside it could go.
@@ -34,8 +32,13 @@ void OpenUpFolder(const fs::path& p) {
 
 }  // namespace
 
+bool IsOnePathPart(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
 int CheckPcName(int mode, const fs::path& folder, const std::string& name) {
   if (name.empty()) return mode == 1 ? ids::NO_FOLDER_NAME : ids::NO_FILE_NAME;
+  if (!IsOnePathPart(name)) return ids::PC_NAME_ONE_PART;
   if (Exists(folder / name)) return mode == 1 ? ids::FOLDER_EXISTS : ids::FILE_EXISTS_PC;
   return 0;
 }
@@ -70,7 +73,13 @@ bool DeleteFolderContents(FileOpsUi& ui, const fs::path& path) {
 }
 
 void AddPcFolder(FileOpsUi& ui, const fs::path& folder) {
-  if (auto name = ui.AskPcName(1, folder.string(), std::string())) ::mkdir((folder / *name).c_str(), 0777);
+  if (auto name = ui.AskPcName(1, folder.string(), std::string())) {
+    // Checked once more here: the name must stay inside the folder shown.
+    if (int refusal = CheckPcName(1, folder, *name))
+      ui.Show(refusal, MsgIcon::Error);
+    else
+      ::mkdir((folder / *name).c_str(), 0777);
+  }
   ui.RefreshPcPane();
 }
 
@@ -82,7 +91,7 @@ void DeleteOnPc(FileOpsUi& ui, const PcSelection& s) {
   const bool several = s.rows.size() > 1;
   if (several && !ui.AskId(ids::DELETE_FILES_QUESTION, MsgIcon::Exclamation, AskButtons::YesNo)) return;
   for (const PcFileRow& row : s.rows) {
-    if (Guarded(s, row)) {
+    if (Guarded(row)) {
       if (!several) ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Error);
       continue;
     }
@@ -107,14 +116,18 @@ void DeleteOnPc(FileOpsUi& ui, const PcSelection& s) {
 }
 
 void RenameOnPc(FileOpsUi& ui, const PcSelection& s) {
-  if (s.rows.empty() || Guarded(s, s.rows.front())) {
+  if (s.rows.empty() || Guarded(s.rows.front())) {
     ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Error);
     return;
   }
   const std::string& oldName = s.rows.front().name;
   auto newName = ui.AskPcName(0, s.folder.string(), oldName);
   if (!newName) return;
-  // Checked once more here: nothing of that name may be replaced by the rename.
-  if (!Exists(s.folder / *newName)) ::rename((s.folder / oldName).c_str(), (s.folder / *newName).c_str());
+  // Checked once more here: the name must stay inside the folder shown, and
+  // nothing of that name may be replaced by the rename.
+  if (int refusal = CheckPcName(0, s.folder, *newName))
+    ui.Show(refusal, MsgIcon::Error);
+  else
+    ::rename((s.folder / oldName).c_str(), (s.folder / *newName).c_str());
   ui.RefreshPcPane();
 }

@@ -12,10 +12,7 @@
 // The PC pane when the command starts.
 struct PcSelection {
   std::filesystem::path folder;  // the current path
-  std::vector<PcFileRow> rows;   // the selected rows, rising; isFolder below the folder-row count
-  int driveRowCount = 0;
-  // The ".." row follows the drive rows (every folder but a drive root has one).
-  bool hasParentRow = true;
+  std::vector<PcFileRow> rows;   // the selected rows, top to bottom as the pane shows them
 };
 
 void AddPcFolder(FileOpsUi& ui, const std::filesystem::path& folder);
@@ -30,5 +27,9 @@ bool DeleteFolderContents(FileOpsUi& ui, const std::filesystem::path& path);
 bool ForceDeleteFile(const std::filesystem::path& path);
 
 // The check of the PC naming dialog's OK: 0 when `name` may be used in
-// `folder`, else the string id to show (129/130 new folder, 131/132 rename).
+// `folder`, else the string id to show (129/130 new folder, 131/132 rename,
+// PC_NAME_ONE_PART for a name that is not one path component).
 int CheckPcName(int mode, const std::filesystem::path& folder, const std::string& name);
+// One component of a path: not ".", not "..", no "/" and no NUL, so that it
+// names something in the folder shown and nowhere else.
+bool IsOnePathPart(const std::string& name);

@@ -108,10 +108,9 @@ BatchOutcome DownloadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progre
     return outcome;
   }
   ui.StopStoragePoll();
-  const std::vector<std::string> names = link.PaneRowNames();
-  for (int row : request.rows) {
-    std::string name = row >= 0 && static_cast<size_t>(row) < names.size() ? names[row] : std::string();
-    if (name.size() <= 8 || row == 0) {  // folders are never copied
+  for (const CamFileRow& row : request.rows) {
+    const std::string& name = row.name;
+    if (IsFolderRow(row)) {  // folders are never copied
       ui.Show(ids::COULD_NOT_COPY_FOLDER_UP, MsgIcon::Exclamation);
       ++outcome.refused;
       continue;

@@ -12,22 +12,22 @@
 #include "camera/CameraLink.h"
 #include "fileops/FileOpsUi.h"
 
-// The camera pane's selection when a download starts: row indices in rising
-// order (row 0 the root row), and the PC folder the files go to.
+// The camera pane's selection when a download starts, top to bottom as the
+// pane showed it, and the PC folder the files go to.
 struct DownloadRequest {
-  std::vector<int> rows;
+  std::vector<CamFileRow> rows;
   std::filesystem::path pcFolder;
 };
 
-// One PC row of the selection, as the PC pane showed it when the upload started.
+// One PC row of the selection, as the PC pane showed it when the command started.
 struct PcFileRow {
-  int row = 0;           // index in the PC pane
-  std::string name;      // the row's Name text
-  bool isFolder = false; // a drive, folder or ".." row (below the folder-row count)
-  std::optional<uint64_t> size;  // the PcEntry's size; none when no entry has the name
+  std::string name;       // the row's Name text
+  bool isFolder = false;  // a drive, folder or ".." row
+  bool isDrive = false;   // a drive row
+  std::optional<uint64_t> size;  // the file's size; none when it could not be read
 };
 struct UploadRequest {
-  std::vector<PcFileRow> rows;  // rising index order
+  std::vector<PcFileRow> rows;  // top to bottom as the pane showed them
   std::filesystem::path pcFolder;
 };
 

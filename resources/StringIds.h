@@ -30,5 +30,7 @@ enum : int {
   NUMBER_EXISTS = 176, COPYING = 177, FORMATTING = 178, ENTER_FOUR_DIGITS = 179,
   ADD_DEFAULT_FOLDER = 180, SUSPEND_DENIED = 181, NO_VIDEO_SOURCE_FILTER = 182,
   NO_MPEG4_SOURCE_STREAM = 183, FILE_DAMAGED = 184, AUDIO_FORMAT_CHANGED = 185,
+  // texts of this program's own, beyond the numbered table
+  PC_NAME_ONE_PART = 200,
 };
 }  // namespace ids

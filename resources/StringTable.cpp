@@ -2,7 +2,8 @@
 // captions and labels) and 129-185 (messages). A few messages have no number
 // of their own in the program's documents; they fill the free numbers of the
 // message range (134, 136-138, 155, 159, 160, 166, 167, 170, 174, 175, 181-183
-// and 185) and are reached through the names in StringIds.h.
+// and 185) and are reached through the names in StringIds.h. Texts this
+// program adds of its own are numbered from 200.
 #include "resources/StringTable.h"
 
 #include <algorithm>
@@ -94,6 +95,7 @@ constexpr Entry kStrings[] = {
     {183, "Could not create MPEG4 Video Source Stream!!"},
     {184, "This file is damaged.    "},
     {185, "Audio Format is changed."},
+    {200, "A name must be one file or folder name: it cannot contain \"/\" and cannot be \".\" or \"..\"."},
 };
 
 }  // namespace

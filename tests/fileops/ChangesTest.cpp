@@ -113,13 +113,12 @@ TEST_F(CameraChanges, FormatRestoresTheDefaultFolders) {
   EXPECT_EQ(progress.steps, 27);
 }
 
-// The PC pane: drives at rows 0..1, ".." at 2, then folders and files.
+// The PC pane's folders and files (no drive and no ".." rows).
 class PcChanges : public FileOpsSim {
  protected:
   PcSelection Select(std::initializer_list<std::pair<const char*, bool>> rows) {
-    PcSelection s{pc, {}, 2, true};
-    int row = 3;
-    for (auto& [name, folder] : rows) s.rows.push_back({row++, name, folder, {}});
+    PcSelection s{pc, {}};
+    for (auto& [name, folder] : rows) s.rows.push_back({name, folder, false, {}});
     return s;
   }
 };
@@ -146,7 +145,7 @@ TEST_F(PcChanges, SeveralRowsAskOnceAndDriveRowsAreSkipped) {
   WriteFile(pc / "one.txt", "1");
   WriteFile(pc / "two/three.txt", "3");
   PcSelection s = Select({{"two", true}, {"one.txt", false}});
-  s.rows.insert(s.rows.begin(), PcFileRow{1, "/media/usb", true, {}});
+  s.rows.insert(s.rows.begin(), PcFileRow{"/media/usb", true, true, {}});
   DeleteOnPc(ui, s);
   EXPECT_EQ(ui.asked, std::vector<std::string>{Msg(ids::DELETE_FILES_QUESTION)});
   EXPECT_TRUE(ui.shown.empty());
@@ -173,9 +172,35 @@ TEST_F(PcChanges, NamesRenameAndNewFolder) {
   ui.names = {"new"};
   AddPcFolder(ui, pc);
   EXPECT_TRUE(fs::is_directory(pc / "new"));
-  PcSelection parent{pc, {{2, "..", true, {}}}, 2, true};
+  PcSelection parent{pc, {{"..", true, false, {}}}};
   RenameOnPc(ui, parent);
   EXPECT_EQ(ui.shown, std::vector<std::string>{Msg(ids::SELECT_FILE_FOLDER)});
+}
+
+// A name that is not one path component changes nothing, whoever asked for it.
+TEST_F(PcChanges, NamesOutsideTheFolderShownAreRefused) {
+  const fs::path shown = pc / "shown";  // its parent is still the test's own folder
+  WriteFile(shown / "a.txt", "a");
+  fs::create_directories(shown / "a");
+  const std::vector<std::string> bad = {"../x.jpg", "a/b", ".", "..", std::string("b\0.txt", 6), shown.string() + "/c"};
+  for (const std::string& name : bad) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(IsOnePathPart(name));
+    EXPECT_EQ(CheckPcName(0, shown, name), ids::PC_NAME_ONE_PART);
+    EXPECT_EQ(CheckPcName(1, shown, name), ids::PC_NAME_ONE_PART);
+    ui.shown.clear();
+    ui.names = {name};
+    RenameOnPc(ui, PcSelection{shown, {{"a.txt", false, false, {}}}});
+    ui.names = {name};
+    AddPcFolder(ui, shown);
+    EXPECT_EQ(ui.shown, (std::vector<std::string>{Msg(ids::PC_NAME_ONE_PART), Msg(ids::PC_NAME_ONE_PART)}));
+    EXPECT_EQ(ReadFile(shown / "a.txt"), "a");
+    EXPECT_TRUE(fs::is_empty(shown / "a"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(shown), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(pc), fs::directory_iterator()), 1);
+  }
+  EXPECT_TRUE(IsOnePathPart("..a"));
+  EXPECT_TRUE(IsOnePathPart(".hidden"));
 }
 
 }  // namespace

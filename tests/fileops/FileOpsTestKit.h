@@ -174,14 +174,14 @@ class FileOpsSim : public ::testing::Test {
     driver.bulkInAsked.clear();
     driver.writes.clear();
   }
-  // The pane row of a camera file or folder.
-  int Row(const std::string& name) const {
-    auto names = link.PaneRowNames();
-    for (size_t i = 0; i < names.size(); ++i)
-      if (names[i] == name) return static_cast<int>(i);
+  // The pane row of a camera file or folder, and the storage row on top.
+  CamFileRow Row(const std::string& name) const {
+    for (const CamFileRow& row : link.PaneRows())
+      if (row.name == name) return row;
     ADD_FAILURE() << "no row " << name;
-    return -1;
+    return {};
   }
+  CamFileRow RootRow() const { return link.PaneRows().front(); }
   fs::path Cam(const std::string& p) const { return stick.Path() / p; }
 
   InstantPacing pacing;

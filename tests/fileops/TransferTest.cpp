@@ -18,7 +18,7 @@ TEST_F(Download, ChunksFolderRowsAndEmptyFiles) {
   WriteFile(Cam("DCIM/100QXCAM/DCAM0003.JPG"), "");
   Connect({"DCIM", "100QXCAM"});
   // The root row, "..", two files, an empty file: each folder row refused once.
-  DownloadRequest req{{0, Row(".."), Row("DCAM0001.JPG"), Row("DCAM0002.JPG"), Row("DCAM0003.JPG")}, pc};
+  DownloadRequest req{{RootRow(), Row(".."), Row("DCAM0001.JPG"), Row("DCAM0002.JPG"), Row("DCAM0003.JPG")}, pc};
   BatchOutcome out = DownloadBatch(link, ui, progress, req);
 
   EXPECT_EQ(out.done, 2);
@@ -146,13 +146,12 @@ TEST_F(Download, WholeFileFetchReplacesTheTemporaryCopy) {
 
 using Upload = FileOpsSim;
 
-UploadRequest Files(const fs::path& folder, std::initializer_list<const char*> names, int firstRow = 3) {
+UploadRequest Files(const fs::path& folder, std::initializer_list<const char*> names) {
   UploadRequest req{{}, folder};
-  int row = firstRow;
   for (const char* n : names) {
     std::error_code ec;
     auto size = fs::file_size(folder / n, ec);
-    req.rows.push_back({row++, n, false, ec ? std::optional<uint64_t>() : size});
+    req.rows.push_back({n, false, false, ec ? std::optional<uint64_t>() : size});
   }
   return req;
 }
@@ -192,8 +191,8 @@ TEST_F(Upload, ReplaceDeletesFirstAndFoldersAreRefusedEach) {
   WriteFile(Cam("DCIM/100QXCAM/DCAM0001.JPG"), "old");
   WriteFile(pc / "DCAM0001.JPG", Pattern(500));
   Connect({"DCIM", "100QXCAM"});
-  UploadRequest req = Files(pc, {"DCAM0001.JPG"}, 4);
-  req.rows.insert(req.rows.begin(), {{1, "..", true, {}}, {2, "sub", true, {}}});
+  UploadRequest req = Files(pc, {"DCAM0001.JPG"});
+  req.rows.insert(req.rows.begin(), {{"..", true, false, {}}, {"sub", true, false, {}}});
   BatchOutcome out = UploadBatch(link, ui, progress, req);
   EXPECT_EQ(out.done, 1);
   EXPECT_EQ(ui.shown, (std::vector<std::string>{Msg(ids::COULD_NOT_COPY_FOLDER), Msg(ids::COULD_NOT_COPY_FOLDER)}));

@@ -20,25 +20,6 @@ namespace {
 
 class FileOpsWindowTest : public StorageWindow {
  protected:
-  // Presses on a row of one pane, moves in steps and releases over `onto` at
-  // `at`; every event reaches the pressed list, as the mouse grab has it.
-  void DragRow(int fromPane, const QString& name, QWidget* onto, QPoint at) {
-    QWidget* viewport = View(fromPane)->viewport();
-    const QPoint start = RowCentre(fromPane, name);
-    const QPoint end = viewport->mapFromGlobal(onto->mapToGlobal(at));
-    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
-    QTest::mouseMove(viewport, start + QPoint(12, 0));
-    EXPECT_TRUE(window_->Drag()->Dragging());
-    ASSERT_NE(window_->Drag()->DragImage(), nullptr);
-    EXPECT_TRUE(window_->Drag()->DragImage()->isVisible());
-    QTest::mouseMove(viewport, (start + end) / 2);
-    QTest::mouseMove(viewport, end);
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
-    EXPECT_FALSE(window_->Drag()->Dragging());
-    EXPECT_FALSE(window_->Drag()->DragImage()->isVisible());
-  }
-  QPoint Middle(int paneId) { return window_->Control(paneId)->rect().center(); }
-
   // The camera's listed time of a file against the PC copy's last-write time.
   void ExpectCameraTime(const std::string& name) {
     const CamEntry* entry = nullptr;
@@ -63,19 +44,6 @@ class FileOpsWindowTest : public StorageWindow {
     EXPECT_TRUE(Enabled(ctl::PC_PANE));
     EXPECT_TRUE(Enabled(ctl::CAM_PANE));
     EXPECT_TRUE(window_->Timer(1).isActive());
-  }
-  // Answers the next modal dialog: `fill` gets it, then its button `ok` is pressed.
-  template <typename Dialog>
-  void AnswerDialog(const QString& ok, std::function<void(Dialog&)> fill, bool* seen) {
-    QTimer::singleShot(0, [ok, fill, seen] {
-      auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-      if (!dialog) return;
-      *seen = true;
-      fill(*dialog);
-      for (QPushButton* button : dialog->template findChildren<QPushButton*>())
-        if (button->text().remove('&') == ok) return button->click();
-      dialog->reject();
-    });
   }
 };
 

@@ -6,12 +6,16 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "app/ControlTable.h"
 #include "browser/FilePanes.h"
+#include "fileops/PaneDrag.h"
 #include "platform/camsim/SampleStick.h"
 #include "tests/gui/WindowFixture.h"
 
@@ -64,6 +68,39 @@ class StorageWindow : public WindowFixture {
   void Click(int paneId, const QString& name) {
     ASSERT_GE(RowOf(paneId, name), 0) << name.toStdString();
     QTest::mouseClick(View(paneId)->viewport(), Qt::LeftButton, {}, RowCentre(paneId, name));
+  }
+
+  // Presses on a row of one pane, moves in steps and releases over `onto` at
+  // `at`; every event reaches the pressed list, as the mouse grab has it.
+  void DragRow(int fromPane, const QString& name, QWidget* onto, QPoint at) {
+    QWidget* viewport = View(fromPane)->viewport();
+    const QPoint start = RowCentre(fromPane, name);
+    const QPoint end = viewport->mapFromGlobal(onto->mapToGlobal(at));
+    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+    QTest::mouseMove(viewport, start + QPoint(12, 0));
+    EXPECT_TRUE(window_->Drag()->Dragging());
+    ASSERT_NE(window_->Drag()->DragImage(), nullptr);
+    EXPECT_TRUE(window_->Drag()->DragImage()->isVisible());
+    QTest::mouseMove(viewport, (start + end) / 2);
+    QTest::mouseMove(viewport, end);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+    EXPECT_FALSE(window_->Drag()->Dragging());
+    EXPECT_FALSE(window_->Drag()->DragImage()->isVisible());
+  }
+  QPoint Middle(int paneId) { return window_->Control(paneId)->rect().center(); }
+
+  // Answers the next modal dialog: `fill` gets it, then its button `ok` is pressed.
+  template <typename Dialog>
+  void AnswerDialog(const QString& ok, std::function<void(Dialog&)> fill, bool* seen) {
+    QTimer::singleShot(0, [ok, fill, seen] {
+      auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      *seen = true;
+      fill(*dialog);
+      for (QPushButton* button : dialog->template findChildren<QPushButton*>())
+        if (button->text().remove('&') == ok) return button->click();
+      dialog->reject();
+    });
   }
 
   // Lets the running transfer or format end, serving the window meanwhile.

@@ -231,3 +231,59 @@ TEST_F(PanesTest, CameraRowsAndWhereTheirDoubleClicksLead) {
   emit camView.rowDoubleClicked(1);
   EXPECT_EQ(moves.size(), 2u);
 }
+
+// What the commands take from a pane: the rows as shown, top to bottom,
+// whatever the sort, and never an entry that the row no longer shows.
+TEST_F(PanesTest, SelectedRowsAreTheRowsShownWhateverTheSort) {
+  camera.folders = {Cam("MemoryStick", "", 1048576, true), Cam("..", "", 0, true)};
+  camera.files = {Cam("DCAM0001", "JPG", 30, false), Cam("DCAM0002", "JPG", 10, false),
+                  Cam("DCAM0003", "JPG", 20, false)};
+  panes.cam.FillCamPane();
+  emit camView.columnClicked(1);
+  emit camView.columnClicked(1);  // largest first
+  ASSERT_EQ(Column(camView).mid(2), (QStringList{"DCAM0001.JPG", "DCAM0003.JPG", "DCAM0002.JPG"}));
+  auto select = [](FilePane& v, std::initializer_list<int> rows) {
+    v.selectionModel()->clearSelection();
+    for (int row : rows)
+      v.selectionModel()->select(v.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  };
+  select(camView, {4, 0, 3});
+  const std::vector<CamFileRow> cam = panes.cam.SelectedRows();
+  ASSERT_EQ(cam.size(), 3u);
+  EXPECT_EQ(cam[0].name, "MemoryStick");
+  EXPECT_TRUE(cam[0].isFolder);
+  EXPECT_EQ(cam[1].name, "DCAM0003.JPG");
+  EXPECT_EQ(cam[2].name, "DCAM0002.JPG");
+  EXPECT_FALSE(cam[1].isFolder || cam[2].isFolder);
+  EXPECT_EQ(panes.cam.FileRowOf(1).name, "..");
+  EXPECT_TRUE(panes.cam.FileRowOf(1).isFolder);
+  EXPECT_EQ(panes.cam.FileRowOf(5).name, "");
+
+  root.File("Movies/a.txt", 3);
+  root.File("Movies/b.txt", 1);
+  root.File("Movies/c.txt", 2);
+  root.Folder("Movies/sub");
+  panes.pc.ListPcFolder(root.Str() + "/Movies");
+  panes.pc.FillPcPane();
+  emit pcView.columnClicked(1);  // smallest first
+  ASSERT_EQ(Column(pcView).mid(3), (QStringList{"b.txt", "c.txt", "a.txt"}));
+  select(pcView, {5, 1, 3});
+  const std::vector<PcEntry> pc = panes.pc.SelectedEntries();
+  ASSERT_EQ(pc.size(), 3u);
+  EXPECT_EQ(pc[0].name, "..");
+  EXPECT_TRUE(pc[0].isFolder);
+  EXPECT_EQ(pc[1].path, root.Str() + "/Movies/b.txt");
+  EXPECT_EQ(pc[2].path, root.Str() + "/Movies/a.txt");
+  EXPECT_TRUE(panes.pc.EntryOf(0)->isDrive);
+  EXPECT_EQ(panes.pc.EntryOf(6), nullptr);
+
+  // The folder read again but not shown again: a row whose entry went answers none.
+  std::filesystem::remove(root.Path() / "Movies" / "b.txt");
+  panes.pc.ListPcFolder(root.Str() + "/Movies");
+  for (int row = 0; row < pcView.Model()->RowCount(); ++row) {
+    if (const PcEntry* e = panes.pc.EntryOf(row)) {
+      EXPECT_EQ(QString::fromStdString(e->name), pcView.Model()->Row(row).text);
+    }
+  }
+  EXPECT_EQ(panes.pc.EntryOf(RowOf(pcView, "b.txt")), nullptr);
+}

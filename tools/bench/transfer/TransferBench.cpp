@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     long long before = g_inUse.load();
     g_peak = before;
     t = std::chrono::steady_clock::now();
-    BatchOutcome out = DownloadBatch(link, ui, progress, {{static_cast<int>(link.PaneRowNames().size()) - 1}, pc});
+    BatchOutcome out = DownloadBatch(link, ui, progress, {{link.PaneRows().back()}, pc});
     bestDown = std::min(bestDown, Seconds(t));
     peakDown = std::max(peakDown, g_peak.load() - before);
     if (out.done != 1) return 1;
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     before = g_inUse.load();
     g_peak = before;
     t = std::chrono::steady_clock::now();
-    out = UploadBatch(link, ui, progress, {{{1, "DCAM0002.JPG", false, size}}, pc});
+    out = UploadBatch(link, ui, progress, {{{"DCAM0002.JPG", false, false, size}}, pc});
     bestUp = std::min(bestUp, Seconds(t));
     peakUp = std::max(peakUp, g_peak.load() - before);
     if (out.done != 1) return 1;
