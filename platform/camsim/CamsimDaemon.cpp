@@ -253,12 +253,15 @@ class Clients {
   Clients(const Clients&) = delete;
   Clients& operator=(const Clients&) = delete;
 
-  // Serves `fd` on a thread of its own; a thread that cannot start closes the connection.
+  // Serves `fd` on a thread of its own; a thread that cannot start (no memory
+  // for its stack or its state) closes the connection.
   void Start(int fd) {
     int id = next_++;
-    Client& c = list_.emplace_back();
-    c.fd = fd;
+    bool listed = false;
     try {
+      Client& c = list_.emplace_back();
+      listed = true;
+      c.fd = fd;
       c.thread = std::thread([this, &c, id] {
         Serve(c.fd, model_, id, idleMs_);
         shutdown(c.fd, SHUT_RDWR);  // the peer learns it now, not when the descriptor is reaped
@@ -266,8 +269,8 @@ class Clients {
         uint64_t one = 1;
         [[maybe_unused]] ssize_t n = write(finished_, &one, sizeof one);
       });
-    } catch (const std::system_error& e) {
-      list_.pop_back();
+    } catch (const std::exception& e) {  // std::system_error or std::bad_alloc
+      if (listed) list_.pop_back();
       close(fd);
       LogLine("client " + std::to_string(id) + ": no thread to serve it (" + e.what() + "), closing");
     }

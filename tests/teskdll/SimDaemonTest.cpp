@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -181,36 +180,6 @@ TEST_F(SimDaemonTest, UnplugFailsTheSessionAndReplugOpensAgain) {
   ASSERT_TRUE(Control("plug"));
   OpenStorage();
   EXPECT_EQ(Status(), 0);
-}
-
-TEST_F(SimDaemonTest, ACameraHeldByAnotherProgramIsBusyUntilItsConnectionEnds) {
-  // The other program: a session on a connection of its own.
-  int other = simwire::ConnectUnix(socket_);
-  ASSERT_GE(other, 0);
-  simwire::SimRequest open{};
-  open.op = simwire::OP_OPEN;
-  simwire::SimReply reply{};
-  ASSERT_TRUE(simwire::SendAll(other, &open, sizeof open) && simwire::RecvAll(other, &reply, sizeof reply));
-  ASSERT_EQ(reply.result, 1);
-
-  errno = 0;
-  EXPECT_EQ(Device_Open(), 0);
-  EXPECT_EQ(errno, EBUSY);
-  close(other);  // it ends without a word: the daemon lets the camera go with the connection
-  bool opened = false;
-  for (int i = 0; i < 2000 && !opened; ++i) {
-    opened = Device_Open() != 0;
-    if (!opened) {
-      ASSERT_EQ(errno, EBUSY);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  }
-  ASSERT_TRUE(opened);
-  EXPECT_EQ(Status(), 0);
-  ASSERT_TRUE(Control("unplug"));
-  errno = 0;
-  EXPECT_EQ(Device_Open(), 0);
-  EXPECT_EQ(errno, ENODEV) << "unplugged: absent, not busy";
 }
 
 TEST_F(SimDaemonTest, DaemonDyingUnderAnOpenSessionFailsEveryTransfer) {
