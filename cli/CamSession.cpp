@@ -1,6 +1,8 @@
 #include "cli/CamSession.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 #include "platform/ui/Pacing.h"
 #include "resources/StringIds.h"
@@ -13,8 +15,14 @@ CamSession::~CamSession() {
 }
 
 bool CamSession::Open(bool needStick) {
+  errno = 0;
   if (!link_.OpenDevice()) {
-    ui_.ShowMessage(ids::DEVICE_NOT_FOUND, MsgIcon::Warning);
+    // The driver leaves EBUSY when another program holds the camera: that is
+    // no missing camera, and a script should learn the difference.
+    if (errno == EBUSY)
+      std::fprintf(stderr, "orin-cam: the camera is busy: another program is using it\n");
+    else
+      ui_.ShowMessage(ids::DEVICE_NOT_FOUND, MsgIcon::Warning);
     return false;
   }
   if (!link_.CheckCamStatus(REQ_SET_MODE, link_.SetMode(MODE_STORAGE))) return false;

@@ -24,11 +24,12 @@ const char* MediaStateText(const MediaStatus& s) {
 int RunInfo(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& args, std::FILE* out) {
   if (!args.empty()) return 2;
   CamSession session(driver, ui);
-  bool ready = session.Open(/*needStick=*/false);
+  // Open succeeds without a usable stick here: the stick's state is the answer.
+  if (!session.Open(/*needStick=*/false)) return 1;
   CameraLink& link = session.Link();
-  if (!link.deviceOpen) return 1;
   auto status = link.ReadMediaStatus();
   if (!status) return 1;
+  const bool ready = link.mediaReady;
   std::fprintf(out, "media\t%s\n", ready ? "ready" : MediaStateText(*status));
   if (ready) {
     Capacity c = link.ReadCapacity();
@@ -52,10 +53,11 @@ int RunLs(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& ar
   return 0;
 }
 
-void PrintUsage(std::FILE* err) {
-  std::fprintf(err, "usage: orin-cam COMMAND [ARGS]\n");
-  for (const CliCommand& c : CliCommands()) std::fprintf(err, "  %-6s %-10s %s\n", c.name, c.usage, c.help);
-  std::fprintf(err, "The camera is chosen by ORIN_CAMERA (usb, or sim:SOCKET).\n");
+void PrintUsage(std::FILE* to) {
+  std::fprintf(to, "usage: orin-cam COMMAND [ARGS]\n");
+  for (const CliCommand& c : CliCommands()) std::fprintf(to, "  %-6s %-10s %s\n", c.name, c.usage, c.help);
+  std::fprintf(to, "  %-6s %-10s %s\n", "help", "", "this text (also -h, --help)");
+  std::fprintf(to, "The camera is chosen by ORIN_CAMERA (usb, or sim:SOCKET).\n");
 }
 
 }  // namespace
@@ -80,6 +82,10 @@ int RunCli(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& a
   if (argv.size() < 2) {
     PrintUsage(err);
     return 2;
+  }
+  if (argv[1] == "help" || argv[1] == "-h" || argv[1] == "--help") {  // asked for: not an error
+    PrintUsage(out);
+    return 0;
   }
   const auto& commands = CliCommands();
   auto it = std::find_if(commands.begin(), commands.end(),

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "fileops/DcfRules.h"
+#include "fileops/PartFiles.h"
 #include "resources/StringIds.h"
 
 namespace fs = std::filesystem;
@@ -48,9 +49,11 @@ bool WriteAll(int fd, const uint8_t* data, int length) {
 // target's place in one rename and an earlier file of that name survives any
 // failure on the way. -1 with errno set when it cannot be made.
 int OpenPartFile(const fs::path& target, std::string& partPath) {
+  SweepStalePartFiles(target);  // an earlier run that ended mid-download left them
   partPath = (target.parent_path() / ("." + target.filename().string() + ".part-XXXXXX")).string();
   int fd = ::mkstemp(partPath.data());
   if (fd < 0) return -1;
+  NotePartFile(fd, partPath);
   struct stat old {};
   mode_t mode = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? (old.st_mode & 07777) : 0644;
   ::fchmod(fd, mode);
@@ -62,12 +65,14 @@ int FinishPartFile(int fd, const std::string& partPath, const fs::path& target) 
   int error = ::close(fd) == 0 ? 0 : errno;
   if (!error && ::rename(partPath.c_str(), target.c_str()) != 0) error = errno;
   if (error) ::unlink(partPath.c_str());
+  ForgetPartFile();
   return error;
 }
 
 void DropPartFile(int fd, const std::string& partPath) {
   ::close(fd);
   ::unlink(partPath.c_str());
+  ForgetPartFile();
 }
 
 }  // namespace

@@ -277,10 +277,16 @@ CameraModel::CameraModel(ModelOptions options) : impl_(std::make_unique<Impl>(st
 
 CameraModel::~CameraModel() = default;
 
-int CameraModel::Open() {
+int CameraModel::Open(bool* busy) {
   std::lock_guard lock(impl_->mutex);
+  if (busy) *busy = false;
   if (!impl_->plugged) {
     impl_->Log("open: no camera plugged in");
+    return 0;
+  }
+  if (!impl_->sessions.empty()) {
+    if (busy) *busy = true;
+    impl_->Log("open: refused, session " + std::to_string(*impl_->sessions.begin()) + " holds the camera");
     return 0;
   }
   int session = impl_->nextSession++;

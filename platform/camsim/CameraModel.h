@@ -33,9 +33,12 @@ class CameraModel {
   CameraModel(const CameraModel&) = delete;
   CameraModel& operator=(const CameraModel&) = delete;
 
-  // Device_Open: a session token > 0 while the camera is plugged, else 0.
-  // A session dies at the next unplug; its transfers then fail.
-  int Open();
+  // Device_Open: a session token > 0, or 0 when there is none to give: the
+  // camera is unplugged, or another session holds it (then `busy` is set).
+  // Like a USB interface, the camera serves one program at a time: its one
+  // current folder, bulk pipe and stream belong to that session until Close
+  // or the next unplug, after which the session's transfers fail.
+  int Open(bool* busy = nullptr);
   void Close(int session);
 
   // The transfers of a session. Results follow the driver functions:

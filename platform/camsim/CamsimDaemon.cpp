@@ -1,7 +1,9 @@
 // orin-camsim: the camera simulator daemon. Serves the camera model on a Unix
-// socket (SimWire.h), one thread per client, until SIGINT or SIGTERM.
+// socket (SimWire.h), one thread per client, until SIGINT, SIGTERM or SIGHUP.
+// The socket file is removed at every end, a fatal signal included.
 #include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -9,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +20,7 @@
 #include <list>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -48,7 +52,7 @@ int Usage(const char* why) {
   std::fprintf(stderr,
                "orin-camsim: %s\n"
                "usage: orin-camsim --socket PATH --stick DIR [--capacity-mb N] [--sample]\n"
-               "                   [--video 320x240|352x288]\n",
+               "                   [--video 320x240|352x288] [--idle-timeout-ms N]\n",
                why);
   return 2;
 }
@@ -59,6 +63,7 @@ struct Options {
   uint64_t capacityMb = 64;
   bool sample = false;
   uint8_t videoMode = 1;  // the camera's video-mode byte: 1 for 320 x 240, 0 for 352 x 288
+  int idleTimeoutMs = 10000;  // a connection without a session that stays silent this long is closed
 };
 
 bool ParseArgs(int argc, char** argv, Options& o, std::string& why) {
@@ -83,6 +88,13 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& why) {
         return false;
       }
       o.videoMode = size == "320x240" ? 1 : 0;
+    } else if (a == "--idle-timeout-ms" && hasValue) {
+      auto v = camsim::ParseNumber(argv[++i], 3600000);
+      if (!v || *v == 0) {
+        why = "--idle-timeout-ms takes a number from 1 to 3600000";
+        return false;
+      }
+      o.idleTimeoutMs = int(*v);
     } else if (a == "--sample") {
       o.sample = true;
     } else {
@@ -97,13 +109,27 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& why) {
   return true;
 }
 
-// One client: its own session, requests answered in order.
-void Serve(int fd, camsim::CameraModel& model, int clientId) {
+// How long a read on `fd` may wait; 0 waits for ever.
+void SetReadLimit(int fd, int ms) {
+  timeval limit{ms / 1000, (ms % 1000) * 1000};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+}
+
+// One client: its own session, requests answered in order. A connection that
+// holds no session may stay silent for `idleMs` at most, so that idle
+// connections cannot pile up; a session waits as long as its program.
+void Serve(int fd, camsim::CameraModel& model, int clientId, int idleMs) {
   int session = 0;
   std::vector<uint8_t> payload, data;
+  SetReadLimit(fd, idleMs);
   for (;;) {
     simwire::SimRequest req;
-    if (!simwire::RecvAll(fd, &req, sizeof req)) break;
+    if (!simwire::RecvAll(fd, &req, sizeof req)) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK)
+        LogLine("client " + std::to_string(clientId) + ": silent for " + std::to_string(idleMs) +
+                " ms without a session, closing");
+      break;
+    }
     bool carriesPayload = req.op == simwire::OP_VENDOR_WRITE || req.op == simwire::OP_BULK_OUT || req.op == simwire::OP_CONTROL;
     if (req.length > simwire::kMaxPayload) {
       LogLine("client " + std::to_string(clientId) + ": frame of " + std::to_string(req.length) + " bytes, closing");
@@ -115,15 +141,19 @@ void Serve(int fd, camsim::CameraModel& model, int clientId) {
     data.clear();
     int len = int(req.length);
     switch (req.op) {
-      case simwire::OP_OPEN:
+      case simwire::OP_OPEN: {
         if (session) model.Close(session);
-        session = model.Open();
-        reply.result = session ? 1 : 0;
+        bool busy = false;
+        session = model.Open(&busy);
+        reply.result = session ? 1 : busy ? simwire::kOpenBusy : 0;
+        SetReadLimit(fd, session ? 0 : idleMs);
         break;
+      }
       case simwire::OP_CLOSE:
         if (session) model.Close(session);
         session = 0;
         reply.result = 1;
+        SetReadLimit(fd, idleMs);
         break;
       case simwire::OP_VENDOR_WRITE:
         reply.result = model.VendorWrite(session, req.request, req.value, req.index, len, payload.data());
@@ -192,11 +222,138 @@ int Listen(const std::string& path, std::string& why) {
   return fd;
 }
 
+// A full descriptor table (or no kernel memory) makes accept fail until some
+// connection closes: the daemon stops listening this long, then tries again,
+// instead of spinning on a listening socket that stays readable.
+constexpr int kAcceptBackoffMs = 100;
+
 struct Client {
-  int fd;
+  int fd = -1;
   std::thread thread;
   std::atomic<bool> done{false};
 };
+
+// The connected clients. A finished client rings `Finished()`, so that its
+// descriptor and thread are given back at once. Whatever ends the daemon, every
+// client thread is woken and joined before the camera model they use goes away.
+class Clients {
+ public:
+  Clients(camsim::CameraModel& model, int idleMs)
+      : model_(model), idleMs_(idleMs), finished_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (finished_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  }
+  ~Clients() {
+    for (auto& c : list_) shutdown(c.fd, SHUT_RDWR);  // wakes each client thread
+    for (auto& c : list_) {
+      c.thread.join();
+      close(c.fd);
+    }
+    close(finished_);
+  }
+  Clients(const Clients&) = delete;
+  Clients& operator=(const Clients&) = delete;
+
+  // Serves `fd` on a thread of its own; a thread that cannot start (no memory
+  // for its stack or its state) closes the connection.
+  void Start(int fd) {
+    int id = next_++;
+    bool listed = false;
+    try {
+      Client& c = list_.emplace_back();
+      listed = true;
+      c.fd = fd;
+      c.thread = std::thread([this, &c, id] {
+        Serve(c.fd, model_, id, idleMs_);
+        shutdown(c.fd, SHUT_RDWR);  // the peer learns it now, not when the descriptor is reaped
+        c.done = true;
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = write(finished_, &one, sizeof one);
+      });
+    } catch (const std::exception& e) {  // std::system_error or std::bad_alloc
+      if (listed) list_.pop_back();
+      close(fd);
+      LogLine("client " + std::to_string(id) + ": no thread to serve it (" + e.what() + "), closing");
+    }
+  }
+
+  // Readable when a client has finished.
+  int Finished() const { return finished_; }
+
+  // Joins the clients that have finished and closes their connections.
+  void Reap() {
+    uint64_t count;
+    [[maybe_unused]] ssize_t n = read(finished_, &count, sizeof count);
+    for (auto it = list_.begin(); it != list_.end();) {
+      if (it->done) {
+        it->thread.join();
+        close(it->fd);
+        it = list_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+ private:
+  camsim::CameraModel& model_;
+  int idleMs_;
+  int next_ = 1;
+  int finished_;
+  std::list<Client> list_;
+};
+
+// The socket's path for the fatal-signal handler, which may only call
+// async-signal-safe functions.
+char gSocketPath[sizeof(sockaddr_un::sun_path)];
+
+void RemoveSocketAndDie(int sig) {
+  unlink(gSocketPath);
+  raise(sig);  // the handler was reset: the signal now does what it always does
+}
+
+// A crash or an abort (an uncaught exception included) still removes the socket file.
+void RemoveSocketOnFatalSignals(const std::string& path) {
+  std::snprintf(gSocketPath, sizeof gSocketPath, "%s", path.c_str());
+  struct sigaction action {};
+  action.sa_handler = RemoveSocketAndDie;
+  action.sa_flags = SA_RESETHAND;
+  for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) sigaction(sig, &action, nullptr);
+}
+
+// Accepts and serves clients until a stop signal arrives; 0, or 1 when polling failed.
+int ServeUntilStopped(int listenFd, int sigFd, camsim::CameraModel& model, int idleMs) {
+  Clients clients(model, idleMs);
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point acceptAgain;  // while the descriptor table is full
+  bool acceptStalled = false;
+  for (;;) {
+    bool paused = Clock::now() < acceptAgain;
+    pollfd fds[3] = {{sigFd, POLLIN, 0}, {clients.Finished(), POLLIN, 0}, {paused ? -1 : listenFd, POLLIN, 0}};
+    if (poll(fds, 3, paused ? kAcceptBackoffMs : -1) < 0 && errno != EINTR) {
+      LogLine(std::string("poll failed: ") + std::strerror(errno));
+      return 1;
+    }
+    if (fds[0].revents & POLLIN) {
+      signalfd_siginfo info;
+      if (read(sigFd, &info, sizeof info) > 0) LogLine(std::string("stopping on ") + strsignal(int(info.ssi_signo)));
+      return 0;
+    }
+    if (fds[1].revents & POLLIN) clients.Reap();
+    if (!(fds[2].revents & POLLIN)) continue;
+    int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+        if (!acceptStalled) LogLine(std::string("cannot accept (") + std::strerror(errno) + "); waiting for connections to close");
+        acceptStalled = true;
+        acceptAgain = Clock::now() + std::chrono::milliseconds(kAcceptBackoffMs);
+      }
+      continue;
+    }
+    if (acceptStalled) LogLine("accepting again");
+    acceptStalled = false;
+    clients.Start(fd);
+  }
+}
 
 }  // namespace
 
@@ -215,68 +372,42 @@ int main(int argc, char** argv) {
       return Usage(why.c_str());
   }
 
-  // The signals arrive on a descriptor the main loop polls; every thread
+  // The stop signals arrive on a descriptor the main loop polls; every thread
   // started below inherits the blocked mask.
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   signal(SIGPIPE, SIG_IGN);
   int sigFd = signalfd(-1, &signals, SFD_CLOEXEC);
-
+  if (sigFd < 0) {
+    std::fprintf(stderr, "orin-camsim: no signal descriptor: %s\n", std::strerror(errno));
+    return 1;
+  }
   int listenFd = Listen(o.socketPath, why);
-  if (listenFd < 0 || sigFd < 0) {
+  if (listenFd < 0) {
     std::fprintf(stderr, "orin-camsim: %s\n", why.c_str());
     return 1;
   }
+  RemoveSocketOnFatalSignals(o.socketPath);
 
-  camsim::ModelOptions mo;
-  mo.videoMode = o.videoMode;
-  mo.stick = o.stick;
-  mo.capacityBytes = std::min<uint64_t>(o.capacityMb * 1024 * 1024, 0xFFFFFFFFu);
-  mo.log = LogLine;
-  camsim::CameraModel model(std::move(mo));
-  LogLine("serving " + o.stick.string() + " (" + std::to_string(o.capacityMb) + " MB) on " + o.socketPath);
-
-  std::list<Client> clients;
-  int nextClient = 1;
-  for (;;) {
-    pollfd fds[2] = {{listenFd, POLLIN, 0}, {sigFd, POLLIN, 0}};
-    if (poll(fds, 2, 1000) < 0 && errno != EINTR) break;
-    if (fds[1].revents & POLLIN) {
-      signalfd_siginfo info;
-      if (read(sigFd, &info, sizeof info) > 0) LogLine(std::string("stopping on ") + strsignal(int(info.ssi_signo)));
-      break;
-    }
-    for (auto it = clients.begin(); it != clients.end();) {
-      if (it->done) {
-        it->thread.join();
-        close(it->fd);
-        it = clients.erase(it);
-      } else {
-        ++it;
-      }
-    }
-    if (fds[0].revents & POLLIN) {
-      int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd < 0) continue;
-      Client& c = clients.emplace_back();
-      c.fd = fd;
-      int id = nextClient++;
-      c.thread = std::thread([&model, &c, id] {
-        Serve(c.fd, model, id);
-        c.done = true;
-      });
-    }
+  int rc = 1;
+  try {
+    camsim::ModelOptions mo;
+    mo.videoMode = o.videoMode;
+    mo.stick = o.stick;
+    mo.capacityBytes = std::min<uint64_t>(o.capacityMb * 1024 * 1024, 0xFFFFFFFFu);
+    mo.log = LogLine;
+    camsim::CameraModel model(std::move(mo));
+    LogLine("serving " + o.stick.string() + " (" + std::to_string(o.capacityMb) + " MB) on " + o.socketPath);
+    rc = ServeUntilStopped(listenFd, sigFd, model, o.idleTimeoutMs);
+  } catch (const std::exception& e) {
+    LogLine(std::string("stopping on an error: ") + e.what());
   }
   close(listenFd);
   unlink(o.socketPath.c_str());
-  for (auto& c : clients) shutdown(c.fd, SHUT_RDWR);  // wakes each client thread
-  for (auto& c : clients) {
-    c.thread.join();
-    close(c.fd);
-  }
   LogLine("stopped");
-  return 0;
+  return rc;
 }

@@ -7,7 +7,9 @@
 //            for OP_VENDOR_WRITE, OP_BULK_OUT and OP_CONTROL (none otherwise)
 //   reply:   SimReply (8 bytes) then `dataLength` bytes
 //
-//   OP_OPEN          result 1 and a fresh session when the camera is plugged, else 0
+//   OP_OPEN          result 1 and a fresh session; 0 when no camera is plugged;
+//                    kOpenBusy while another client's session holds the camera
+//                    (one program at a time, as a claimed USB interface)
 //   OP_CLOSE         result 1; the session ends
 //   OP_VENDOR_WRITE  result non-zero when the control transfer succeeded
 //   OP_VENDOR_READ   result non-zero on success, then `length` bytes of data
@@ -17,7 +19,9 @@
 //                    result 1 when done, 0 when refused; data: the reply text
 //
 // A session opened before an unplug stays dead: every transfer on it fails
-// until the client opens again, as a real USB handle would.
+// until the client opens again, as a real USB handle would. A session ends at
+// OP_CLOSE or when its connection closes. A connection that holds no session
+// and sends nothing for the daemon's idle time-out is closed.
 #pragma once
 #include <cstdint>
 
@@ -50,6 +54,9 @@ struct SimReply {
 #pragma pack(pop)
 static_assert(sizeof(SimRequest) == 16);
 static_assert(sizeof(SimReply) == 8);
+
+// OP_OPEN's result when the camera is there but another session holds it.
+constexpr int32_t kOpenBusy = -1;
 
 // Largest payload either side accepts in one frame; anything larger is a broken peer.
 constexpr uint32_t kMaxPayload = 1u << 20;

@@ -40,11 +40,13 @@ class Backend {
 };
 
 // The camera simulator behind the Unix stream socket `path` (SimWire.h).
-// nullptr when nothing listens there or the simulator has no camera plugged.
-std::unique_ptr<Backend> OpenSim(const char* path);
+// nullptr when nothing listens there or the simulator has no camera plugged;
+// `busy` is then set when the simulator serves another program's session.
+std::unique_ptr<Backend> OpenSim(const char* path, bool& busy);
 
 // The first USB device whose vendor:product is `usbId` ("vvvv:pppp", hex).
-// nullptr when the id is missing or malformed, or no such device can be opened.
-std::unique_ptr<Backend> OpenUsb(const char* usbId);
+// nullptr when the id is missing or malformed, or no such device can be opened;
+// `busy` is then set when a matching device's interface is claimed elsewhere.
+std::unique_ptr<Backend> OpenUsb(const char* usbId, bool& busy);
 
 }  // namespace teskdll

@@ -41,11 +41,13 @@ class SimBackend final : public Backend {
     Drop();
   }
 
-  // OP_OPEN on the fresh connection: true when the simulator has a camera for us.
-  bool Open() {
+  // OP_OPEN on the fresh connection: true when the simulator has a camera for
+  // us; `busy` when it has one but another program's session holds it.
+  bool Open(bool& busy) {
     SimReply reply;
-    session_ = Transact(Request(simwire::OP_OPEN, 0), nullptr, 0, reply, nullptr, 0) &&
-               reply.result != 0;
+    const bool answered = Transact(Request(simwire::OP_OPEN, 0), nullptr, 0, reply, nullptr, 0);
+    session_ = answered && reply.result > 0;
+    busy = answered && reply.result == simwire::kOpenBusy;
     return session_;
   }
 
@@ -212,7 +214,7 @@ class SimBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> OpenSim(const char* path) {
+std::unique_ptr<Backend> OpenSim(const char* path, bool& busy) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   const size_t length = std::strlen(path);
@@ -233,7 +235,7 @@ std::unique_ptr<Backend> OpenSim(const char* path) {
     return nullptr;
   }
   auto camera = std::make_unique<SimBackend>(fd);
-  if (!camera->Open()) return nullptr;  // the destructor closes the socket
+  if (!camera->Open(busy)) return nullptr;  // the destructor closes the socket
   return camera;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/teskdll/TeskDll.h"
 #pragma GCC visibility pop
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -22,12 +23,13 @@ namespace {
 std::mutex gMutex;
 std::unique_ptr<teskdll::Backend> gCamera;
 
-// The backend the environment asks for; nullptr when none can be opened.
-std::unique_ptr<teskdll::Backend> OpenFromEnvironment() {
+// The backend the environment asks for; nullptr when none can be opened, with
+// `busy` set when the camera is held by another program.
+std::unique_ptr<teskdll::Backend> OpenFromEnvironment(bool& busy) {
   const char* camera = std::getenv("ORIN_CAMERA");
   if (camera == nullptr || *camera == '\0' || std::strcmp(camera, "usb") == 0)
-    return teskdll::OpenUsb(std::getenv("ORIN_USB_ID"));
-  if (std::strncmp(camera, "sim:", 4) == 0) return teskdll::OpenSim(camera + 4);
+    return teskdll::OpenUsb(std::getenv("ORIN_USB_ID"), busy);
+  if (std::strncmp(camera, "sim:", 4) == 0) return teskdll::OpenSim(camera + 4, busy);
   return nullptr;  // an unknown backend: no camera
 }
 
@@ -46,8 +48,11 @@ extern "C" {
 int Device_Open(void) {
   std::lock_guard lock(gMutex);
   gCamera.reset();  // a second open first closes the old session
-  gCamera = OpenFromEnvironment();
-  return gCamera ? 1 : 0;
+  bool busy = false;
+  gCamera = OpenFromEnvironment(busy);
+  if (gCamera) return 1;
+  errno = busy ? EBUSY : ENODEV;  // set last: nothing after it may change it
+  return 0;
 }
 
 void Device_Close(void) {

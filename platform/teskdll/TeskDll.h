@@ -10,7 +10,10 @@
 extern "C" {
 #endif
 
-// Non-zero when a camera is open, 0 when none was found.
+// Non-zero when a camera is open, 0 when none was found. After a 0, errno
+// tells why: EBUSY when the camera is there but another program holds it
+// (its USB interface is claimed, or the simulator serves another session),
+// ENODEV for every other reason.
 int Device_Open(void);
 // Releases everything; harmless when nothing is open.
 void Device_Close(void);

@@ -5,7 +5,8 @@
 // and the first bulk-out endpoint of interface 0 (alternate setting 0) in the
 // active configuration, detaches a kernel driver bound to interface 0 (and
 // gives it back at close) and claims the interface. Device_Close releases the
-// interface, closes the device and ends the context.
+// interface, closes the device and ends the context. An interface another
+// program has claimed (LIBUSB_ERROR_BUSY) makes the camera busy, not absent.
 //
 // Control transfers are vendor requests to the device: request type 0x40 (host
 // to device) and 0xC0 (device to host). A control transfer is done only when
@@ -82,8 +83,9 @@ class UsbBackend final : public Backend {
     libusb_exit(context_);
   }
 
-  // Opens `device` as the camera; false (nothing held) when it will not serve.
-  bool Open(libusb_device* device) {
+  // Opens `device` as the camera; false (nothing held) when it will not serve,
+  // with `busy` set when another program has claimed its interface.
+  bool Open(libusb_device* device, bool& busy) {
     libusb_config_descriptor* config = nullptr;
     if (libusb_get_active_config_descriptor(device, &config) != 0) return false;
     const bool found = FindBulkEndpoints(config, in_, out_);
@@ -91,8 +93,10 @@ class UsbBackend final : public Backend {
     if (!found || libusb_open(device, &handle_) != 0) return false;
     if (libusb_kernel_driver_active(handle_, kInterface) == 1)
       detached_ = libusb_detach_kernel_driver(handle_, kInterface) == 0;
-    claimed_ = libusb_claim_interface(handle_, kInterface) == 0;
+    const int claim = libusb_claim_interface(handle_, kInterface);
+    claimed_ = claim == 0;
     if (claimed_) return true;
+    if (claim == LIBUSB_ERROR_BUSY) busy = true;
     if (detached_) libusb_attach_kernel_driver(handle_, kInterface);
     detached_ = false;
     libusb_close(handle_);
@@ -156,7 +160,7 @@ class UsbBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> OpenUsb(const char* usbId) {
+std::unique_ptr<Backend> OpenUsb(const char* usbId, bool& busy) {
   uint16_t vendor = 0, product = 0;
   if (!ParseUsbId(usbId, vendor, product)) return nullptr;
   libusb_context* context = nullptr;
@@ -170,7 +174,7 @@ std::unique_ptr<Backend> OpenUsb(const char* usbId) {
     libusb_device_descriptor descriptor;
     if (libusb_get_device_descriptor(list[i], &descriptor) != 0) continue;
     if (descriptor.idVendor == vendor && descriptor.idProduct == product)
-      opened = camera->Open(list[i]);
+      opened = camera->Open(list[i], busy);
   }
   if (count >= 0) libusb_free_device_list(list, 1);
   if (!opened) return nullptr;

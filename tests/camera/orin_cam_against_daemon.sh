@@ -38,6 +38,34 @@ grep -q '^ABC' "$work/out" && fail "ABC listed"
 "$bin/orin-cam" info >"$work/out" 2>"$work/err" || fail "info failed: $(cat "$work/err")"
 grep -q $'^media\tready$' "$work/out" || fail "info: $(cat "$work/out")"
 grep -q $'^total\t65011712$' "$work/out" || fail "info total: $(cat "$work/out")"
+[ "$(tail -c 1 "$work/out" | od -An -c | tr -d ' ')" = '\n' ] || fail "info does not end with a newline"
+
+# info reports the stick as it is, and only a ready one is a success.
+ctl() { "$bin/orin-camsim-ctl" --socket "$work/sock" "$@" >/dev/null 2>&1 || fail "ctl $*"; }
+info_says() {  # EXPECTED_MEDIA
+  "$bin/orin-cam" info >"$work/out" 2>"$work/err" && fail "info with media $1 succeeded"
+  [ "$(head -1 "$work/out")" = $'media\t'"$1" ] || fail "info, media $1: $(cat "$work/out")"
+  [ "$(tail -c 1 "$work/out" | od -An -c | tr -d ' ')" = '\n' ] || fail "info, media $1: no newline at the end"
+}
+ctl eject
+info_says none
+ctl insert
+ctl stick unformatted
+info_says unformatted
+ctl stick unsupported
+info_says unsupported
+ctl stick formatted
+"$bin/orin-cam" info >"$work/out" 2>"$work/err" || fail "info after the stick came back: $(cat "$work/err")"
+
+# Help is asked for, on stdout; a missing or unknown command is an error, on stderr.
+for asked in help -h --help; do
+  "$bin/orin-cam" "$asked" >"$work/out" 2>"$work/err" || fail "orin-cam $asked failed"
+  grep -q '^usage: orin-cam COMMAND' "$work/out" || fail "orin-cam $asked: $(cat "$work/out")"
+  [ -s "$work/err" ] && fail "orin-cam $asked wrote to stderr: $(cat "$work/err")"
+done
+"$bin/orin-cam" >"$work/out" 2>"$work/err"
+[ $? -eq 2 ] && [ ! -s "$work/out" ] && grep -q '^usage:' "$work/err" || fail "orin-cam without a command"
+"$bin/orin-cam" frob >/dev/null 2>"$work/err" && fail "an unknown command succeeded"
 
 # A folder that is not there, a missing stick, a missing camera: told, exit 1.
 "$bin/orin-cam" ls DCIM/NOPE >/dev/null 2>"$work/err" && fail "ls of a missing folder succeeded"

@@ -6,20 +6,28 @@ namespace {
 
 class FaultTest : public CamsimTest {};
 
-TEST_F(FaultTest, UnplugKillsOpenSessionsUntilTheClientOpensAgain) {
+TEST_F(FaultTest, OneSessionAtATimeAndUnplugKillsItUntilTheClientOpensAgain) {
   Put("DCIM/X.JPG");
   SimDriver other(driver.Model());
-  ASSERT_NE(other.Device_Open(), 0);
+  bool busy = false;
+  EXPECT_EQ(other.Model().Open(&busy), 0) << "the camera serves one program";
+  EXPECT_TRUE(busy);
+  ASSERT_EQ(Cd("DCIM"), kStatusOk);
   Ctl("unplug");
   uint8_t s = 0;
   EXPECT_EQ(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
-  EXPECT_EQ(other.Vendor_Write(REQ_LIST_DIR, 0, 0, 0, &s), 0);
-  EXPECT_EQ(driver.Device_Open(), 0) << "nothing to open while unplugged";
+  EXPECT_EQ(other.Device_Open(), 0) << "nothing to open while unplugged";
+  EXPECT_EQ(other.Model().Open(&busy), 0);
+  EXPECT_FALSE(busy) << "absent, not busy";
   Ctl("plug");
-  EXPECT_EQ(other.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0) << "an old handle stays dead after plug";
-  ASSERT_NE(other.Device_Open(), 0);
-  EXPECT_NE(other.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  EXPECT_EQ(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0) << "an old handle stays dead after plug";
+  ASSERT_NE(other.Device_Open(), 0) << "the dead session no longer holds the camera";
   EXPECT_EQ(driver.Bulk_IN(&s, 1), 0);
+  EXPECT_EQ(other.Model().Open(&busy), 0);
+  EXPECT_TRUE(busy);
+  other.Device_Close();
+  ASSERT_NE(driver.Device_Open(), 0) << "free again once closed";
+  EXPECT_NE(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
 }
 
 TEST_F(FaultTest, UnplugDuringADownloadAndAnUploadEndsBoth) {

@@ -211,13 +211,23 @@ TEST_F(SimBackendTest, TransfersAfterCloseFailWithoutTouchingTheSocket) {
   EXPECT_EQ(sim_->Frames().size(), 2u);
 }
 
-TEST_F(SimBackendTest, OpenRefusedWhenNoCameraIsPlugged) {
-  sim_->SetHandler([](int fd, const Frame& f) {
-    return Send(fd, ReplyBytes(f.request.op == simwire::OP_OPEN ? 0 : 1));
+TEST_F(SimBackendTest, OpenRefusedWhenNoCameraIsPluggedOrAnotherSessionHoldsIt) {
+  std::atomic<int32_t> answer{0};
+  sim_->SetHandler([&answer](int fd, const Frame& f) {
+    return Send(fd, ReplyBytes(f.request.op == simwire::OP_OPEN ? answer.load() : 1));
   });
+  errno = 0;
   EXPECT_EQ(Device_Open(), 0);
+  EXPECT_EQ(errno, ENODEV);
   unsigned char b = 0;
   EXPECT_EQ(Vendor_Read(0x61, 0, 0, 1, &b), 0);
+  answer = simwire::kOpenBusy;
+  errno = 0;
+  EXPECT_EQ(Device_Open(), 0);
+  EXPECT_EQ(errno, EBUSY);
+  EXPECT_EQ(Vendor_Read(0x61, 0, 0, 1, &b), 0);
+  EXPECT_TRUE(sim_->WaitClientGone()) << "a refused open keeps no connection";
+  EXPECT_TRUE(sim_->Frames(simwire::OP_CLOSE).empty()) << "nothing to close";
 }
 
 TEST_F(SimBackendTest, OpenWhileOpenClosesTheOldSessionFirst) {
@@ -239,7 +249,9 @@ TEST_F(SimBackendTest, OpenWhileOpenClosesTheOldSessionFirst) {
 
 TEST(SimBackendNoServer, NoCameraWhenNothingListensOnThePath) {
   setenv("ORIN_CAMERA", "sim:/nonexistent/teskdll/cam.sock", 1);
+  errno = 0;
   EXPECT_EQ(Device_Open(), 0);
+  EXPECT_EQ(errno, ENODEV);
   unsigned char b[4] = {};
   EXPECT_EQ(Bulk_IN(b, 4), 0);
   EXPECT_EQ(Vendor_Write(0x41, 0, 0, 0, b), 0);

@@ -64,7 +64,8 @@ class MockCamera {
   Bytes controlReply;              // data of every device-to-host control transfer
   std::deque<Bytes> bulkInBlocks;  // one per bulk-in transfer
   bool kernelDriverBound = false;
-  bool gone = false;  // unplugged: every ioctl fails with ENODEV
+  bool gone = false;     // unplugged: every ioctl fails with ENODEV
+  bool claimedElsewhere = false;  // another program holds interface 0: claims fail with EBUSY
 
   gboolean Handle(UMockdevIoctlClient* client) {
     std::lock_guard lock(mutex);
@@ -81,6 +82,9 @@ class MockCamera {
         return Complete(client, 0, 0);
       }
       case USBDEVFS_CLAIMINTERFACE:
+        if (claimedElsewhere) return Complete(client, -1, EBUSY);
+        interfaceOps.push_back(request);
+        return Complete(client, 0, 0);
       case USBDEVFS_RELEASEINTERFACE:
         interfaceOps.push_back(request);
         return Complete(client, 0, 0);
@@ -242,6 +246,21 @@ TEST_F(UsbBackendTest, OpensTheMatchingDeviceAndClaimsInterfaceZero) {
   ASSERT_EQ(ops.size(), 2u);
   EXPECT_EQ(ops[0], static_cast<unsigned long>(USBDEVFS_CLAIMINTERFACE));
   EXPECT_EQ(ops[1], static_cast<unsigned long>(USBDEVFS_RELEASEINTERFACE));
+}
+
+TEST_F(UsbBackendTest, AnInterfaceClaimedByAnotherProgramIsBusyNotAbsent) {
+  Locked([](MockCamera& c) { return c.claimedElsewhere = true; });
+  errno = 0;
+  EXPECT_EQ(Device_Open(), 0);
+  EXPECT_EQ(errno, EBUSY);
+  unsigned char b = 0;
+  EXPECT_EQ(Vendor_Read(0x61, 0, 0, 1, &b), 0);
+  Locked([](MockCamera& c) { return c.claimedElsewhere = false; });
+  EXPECT_NE(Device_Open(), 0) << "free once the other program let go";
+  setenv("ORIN_USB_ID", "3a5c:0502", 1);
+  errno = 0;
+  EXPECT_EQ(Device_Open(), 0);
+  EXPECT_EQ(errno, ENODEV) << "no such device: absent";
 }
 
 TEST_F(UsbBackendTest, NoCameraWithoutAValidMatchingId) {
