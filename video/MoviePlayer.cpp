@@ -38,17 +38,68 @@ void DiscardUnused(std::initializer_list<GstElement*> elements) {
     if (e) gst_object_unref(gst_object_ref_sink(e));
 }
 
-// The desktop's audio output; where none works, a fake sink that keeps time
-// so that the pictures still play at their pace.
-GstElement* MakeAudioSink() {
-  if (GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr)) {
-    if (gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) return sink;
-    gst_element_set_state(sink, GST_STATE_NULL);
-    DiscardUnused({sink});
+std::string FactoryName(GstElement* element) {
+  GstElementFactory* factory = gst_element_get_factory(element);
+  return factory ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) : "";
+}
+
+// The factories of the elements inside `bin`, top level only.
+std::vector<std::string> Factories(GstElement* bin) {
+  std::vector<std::string> names;
+  GstIterator* it = gst_bin_iterate_elements(GST_BIN(bin));
+  GValue item = G_VALUE_INIT;
+  for (bool more = true; more;) {
+    switch (gst_iterator_next(it, &item)) {
+      case GST_ITERATOR_OK:
+        names.push_back(FactoryName(GST_ELEMENT(g_value_get_object(&item))));
+        g_value_reset(&item);
+        break;
+      case GST_ITERATOR_RESYNC:
+        names.clear();
+        gst_iterator_resync(it);
+        break;
+      default: more = false; break;
+    }
   }
+  g_value_unset(&item);
+  gst_iterator_free(it);
+  return names;
+}
+
+// A sink that drops the sound at its pace, so that the pictures still play
+// at theirs.
+GstElement* MakeFakeAudioSink() {
   GstElement* sink = gst_element_factory_make("fakesink", nullptr);
   if (sink) g_object_set(sink, "sync", TRUE, nullptr);
   return sink;
+}
+
+// The desktop's audio output, or a fake one where none works. Trying every
+// output in turn (autoaudiosink) takes milliseconds, so it is done once per
+// run of the program; afterwards the output found is made directly, and
+// looked for again only when it no longer opens.
+GstElement* MakeAudioSink() {
+  static std::mutex mutex;
+  static std::string found;  // the working output's factory; empty until looked for
+  std::lock_guard<std::mutex> lock(mutex);
+  if (found == "fakesink") return MakeFakeAudioSink();
+  if (!found.empty())
+    if (GstElement* sink = gst_element_factory_make(found.c_str(), nullptr)) {
+      if (gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) return sink;
+      gst_element_set_state(sink, GST_STATE_NULL);
+      DiscardUnused({sink});
+    }
+  found = "fakesink";
+  if (GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr)) {
+    if (gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE) {
+      // The one element inside is the output it chose.
+      if (const auto chosen = Factories(sink); chosen.size() == 1 && !chosen[0].empty()) found = chosen[0];
+      return sink;
+    }
+    gst_element_set_state(sink, GST_STATE_NULL);
+    DiscardUnused({sink});
+  }
+  return MakeFakeAudioSink();
 }
 
 }  // namespace
@@ -73,6 +124,7 @@ struct MoviePlayer::Graph {
   bool videoDrawn = false;  // the first video stream is drawn into the frame
   int rendered = 0;         // streams given a renderer
   bool broken = false;      // a stream could not be given one
+  RgbxConverter converter;  // the video frame's sink's pictures into RGBX
 
   // Every bus message in order, until taken: the graph's events. Kept here,
   // not on the bus, so that WM_ASFCOMPLETE is posted only once its message
@@ -89,7 +141,7 @@ struct MoviePlayer::Graph {
 
   void AddDecoder(GstPad* pad);
   void AddRenderer(GstPad* pad);
-  std::vector<GstElement*> VideoRenderer();
+  GstElement* VideoRenderer();
   void Draw(GstSample* sample);
 
   static GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer self);
@@ -177,25 +229,20 @@ void MoviePlayer::Graph::OnDecodedPad(GstElement*, GstPad* pad, gpointer self) {
   static_cast<Graph*>(self)->AddRenderer(pad);
 }
 
-std::vector<GstElement*> MoviePlayer::Graph::VideoRenderer() {
-  GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
-  GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+// The video frame's sink takes any raw picture in memory; Draw converts it.
+GstElement* MoviePlayer::Graph::VideoRenderer() {
   GstElement* sink = gst_element_factory_make("appsink", nullptr);
-  if (!convert || !filter || !sink) {
-    DiscardUnused({convert, filter, sink});
-    return {};
-  }
-  GstCaps* rgbx = NewRgbxCaps();
-  g_object_set(filter, "caps", rgbx, nullptr);
-  gst_caps_unref(rgbx);
+  if (!sink) return nullptr;
+  GstCaps* raw = gst_caps_new_empty_simple("video/x-raw");
   // Each picture is drawn at its time in the movie, the first one as soon as
   // the movie is ready to play.
-  g_object_set(sink, "sync", TRUE, "enable-last-sample", FALSE, nullptr);
+  g_object_set(sink, "caps", raw, "sync", TRUE, "enable-last-sample", FALSE, nullptr);
+  gst_caps_unref(raw);
   GstAppSinkCallbacks callbacks{};
   callbacks.new_preroll = OnPreroll;
   callbacks.new_sample = OnSample;
   gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-  return {convert, filter, sink};
+  return sink;
 }
 
 // A decoded stream gets its renderer: the first video stream the video
@@ -216,7 +263,7 @@ void MoviePlayer::Graph::AddRenderer(GstPad* pad) {
 
   std::vector<GstElement*> chain;
   if (drawn) {
-    chain = VideoRenderer();
+    if (GstElement* sink = VideoRenderer()) chain = {sink};
   } else if (audio) {
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
@@ -262,7 +309,7 @@ GstFlowReturn MoviePlayer::Graph::OnSample(GstAppSink* sink, gpointer self) {
 }
 
 void MoviePlayer::Graph::Draw(GstSample* sample) {
-  UseRgbxPicture(sample, [this](const uint8_t* pixels, int width, int height, int stride) {
+  converter.Use(sample, [this](const uint8_t* pixels, int width, int height, int stride) {
     ++drawing.frames;
     std::lock_guard<std::mutex> lock(drawing.mutex);
     if (drawing.window) drawing.window->SetPicture(pixels, width, height, stride);
@@ -411,24 +458,6 @@ void MoviePlayer::SetFrameCallback(FrameCallback callback) {
 }
 
 std::vector<std::string> MoviePlayer::GraphElements() const {
-  std::vector<std::string> names;
-  if (!graph_ || !graph_->pipeline) return names;
-  GstIterator* it = gst_bin_iterate_elements(GST_BIN(graph_->pipeline));
-  GValue item = G_VALUE_INIT;
-  for (bool more = true; more;) {
-    switch (gst_iterator_next(it, &item)) {
-      case GST_ITERATOR_OK: {
-        auto* element = GST_ELEMENT(g_value_get_object(&item));
-        if (GstElementFactory* factory = gst_element_get_factory(element))
-          names.emplace_back(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)));
-        g_value_reset(&item);
-        break;
-      }
-      case GST_ITERATOR_RESYNC: names.clear(); gst_iterator_resync(it); break;
-      default: more = false; break;
-    }
-  }
-  g_value_unset(&item);
-  gst_iterator_free(it);
-  return names;
+  if (!graph_ || !graph_->pipeline) return {};
+  return Factories(graph_->pipeline);
 }
