@@ -117,6 +117,9 @@ struct MoviePlayer::Graph {
 
   GstElement* pipeline = nullptr;
   GstBus* bus = nullptr;
+  // The ASF reader's streams' queue: a multiqueue lets a stream that runs
+  // ahead in the file wait while another one still needs data.
+  GstElement* streams = nullptr;
   Drawing& drawing;
 
   // The renderers, added from the decoders' threads.
@@ -198,28 +201,35 @@ void MoviePlayer::Graph::DropEvents() {
   events.clear();
 }
 
-// The ASF reader found a stream: it gets a queue (a thread of its own, as
-// each of the reader's outputs has) and a decoder picked for it.
+// The ASF reader found a stream: it passes through the streams' queue (a
+// thread of its own for each, as each of the reader's outputs has) to a
+// decoder picked for it.
 void MoviePlayer::Graph::OnReaderPad(GstElement*, GstPad* pad, gpointer self) {
   static_cast<Graph*>(self)->AddDecoder(pad);
 }
 
 void MoviePlayer::Graph::AddDecoder(GstPad* pad) {
-  GstElement* queue = gst_element_factory_make("queue", nullptr);
-  GstElement* decoder = gst_element_factory_make("decodebin", nullptr);
-  if (!queue || !decoder) {
-    DiscardUnused({queue, decoder});
-    std::lock_guard<std::mutex> lock(branchMutex);
-    broken = true;  // the stream stays unlinked: the reader stops with an error
-    return;
+  GstPad* queueIn = gst_element_request_pad_simple(streams, "sink_%u");
+  GstPad* queueOut = nullptr;
+  if (queueIn) {  // each input of the queue has the output of the same number
+    std::string name = GST_PAD_NAME(queueIn);
+    queueOut = gst_element_get_static_pad(streams, name.replace(0, 4, "src").c_str());
   }
-  g_signal_connect(decoder, "pad-added", G_CALLBACK(OnDecodedPad), this);
-  gst_bin_add_many(GST_BIN(pipeline), queue, decoder, nullptr);
-  GstPad* input = gst_element_get_static_pad(queue, "sink");
-  const bool linked = gst_element_link(queue, decoder) && gst_element_sync_state_with_parent(decoder) &&
-                      gst_element_sync_state_with_parent(queue) && GST_PAD_LINK_SUCCESSFUL(gst_pad_link(pad, input));
-  gst_object_unref(input);
-  if (!linked) {
+  GstElement* decoder = gst_element_factory_make("decodebin", nullptr);
+  bool linked = queueIn && queueOut && decoder;
+  if (linked) {
+    g_signal_connect(decoder, "pad-added", G_CALLBACK(OnDecodedPad), this);
+    gst_bin_add(GST_BIN(pipeline), decoder);
+    GstPad* input = gst_element_get_static_pad(decoder, "sink");
+    linked = GST_PAD_LINK_SUCCESSFUL(gst_pad_link(queueOut, input)) && gst_element_sync_state_with_parent(decoder) &&
+             GST_PAD_LINK_SUCCESSFUL(gst_pad_link(pad, queueIn));
+    gst_object_unref(input);
+  } else {
+    DiscardUnused({decoder});
+  }
+  if (queueIn) gst_object_unref(queueIn);
+  if (queueOut) gst_object_unref(queueOut);
+  if (!linked) {  // the stream stays unlinked: the reader stops with an error
     std::lock_guard<std::mutex> lock(branchMutex);
     broken = true;
   }
@@ -348,8 +358,9 @@ bool MoviePlayer::Play(const std::string& path, VideoFrame* videoOwner, StreamOw
   return true;
 }
 
-// filesrc ! asfdemux, each stream: queue ! decodebin ! renderer (Windows
-// Media files); filesrc ! decodebin, each stream: renderer (all others).
+// filesrc ! asfdemux, each stream: multiqueue ! decodebin ! renderer
+// (Windows Media files); filesrc ! decodebin, each stream: renderer (all
+// others).
 bool MoviePlayer::Build(const std::string& path) {
   graph_ = std::make_unique<Graph>(drawing_);
   Graph& g = *graph_;
@@ -367,9 +378,13 @@ bool MoviePlayer::Build(const std::string& path) {
     return false;
   }
   g_object_set(source, "location", path.c_str(), nullptr);
+  gst_bin_add_many(GST_BIN(g.pipeline), source, reader, nullptr);
+  if (windowsMedia) {
+    g.streams = gst_element_factory_make("multiqueue", nullptr);
+    if (!g.streams || !gst_bin_add(GST_BIN(g.pipeline), g.streams)) return false;
+  }
   g_signal_connect(reader, "pad-added",
                    windowsMedia ? G_CALLBACK(Graph::OnReaderPad) : G_CALLBACK(Graph::OnDecodedPad), &g);
-  gst_bin_add_many(GST_BIN(g.pipeline), source, reader, nullptr);
   return gst_element_link(source, reader);
 }
 

@@ -100,6 +100,8 @@ struct Clip {
   int audioRate;
 };
 
+void PrintTo(const Clip& clip, std::ostream* out) { *out << clip.name; }
+
 class ClipTest : public MoviePlayerTest, public ::testing::WithParamInterface<Clip> {};
 
 TEST_P(ClipTest, PlaysToItsEndIntoTheVideoFrame) {
