@@ -7,7 +7,7 @@
 //
 // Both are measured in one run, alternating, after one warm-up round each;
 // the medians and their ratio are printed (goal: at most 1.5x).
-//   player_bench [rounds, default 15]
+//   player_bench [rounds, default 201]
 #include <gst/gst.h>
 #include <stdlib.h>
 
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   gst_init(&argc, &argv);
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 201;
 
   char scratch[] = "/tmp/player_bench.XXXXXX";
   if (!mkdtemp(scratch)) return 1;
