@@ -1,6 +1,7 @@
 #!/bin/sh
-# ThreadSanitizer run of the threaded video code: the streaming worker's tests
-# and the GStreamer preview tests (worker, source element and sink together).
+# ThreadSanitizer run of the threaded video code: the streaming worker's tests,
+# the GStreamer preview tests (worker, source element and sink together) and
+# the movie player's (its streaming threads drawing and posting to the window).
 # Builds only those targets in build-tsan; exits non-zero on any report.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,14 +9,14 @@ build=${ORIN_TSAN_BUILD:-$root/build-tsan}
 
 cmake -S "$root" -B "$build" -G Ninja -DORIN_TSAN=ON -DORIN_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$build" -j2 orin_video_tests orin_gst_tests
+ninja -C "$build" -j2 orin_video_tests orin_gst_tests player_tests
 
 # GLib's and GStreamer's own locks are futexes TSan cannot see; reports whose
 # stacks lie in those uninstrumented libraries are suppressed (tsan.supp).
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/scripts/tsan.supp"
 export QT_QPA_PLATFORM=offscreen
 status=0
-for t in orin_video_tests orin_gst_tests; do
+for t in orin_video_tests orin_gst_tests player_tests; do
   echo "== $t"
   "$build/bin/$t" --gtest_brief=1 || status=1
 done

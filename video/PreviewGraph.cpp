@@ -10,6 +10,7 @@
 #include "resources/Resources.h"
 #include "resources/StringIds.h"
 #include "video/Mpeg4Source.h"
+#include "video/RgbxPicture.h"
 #include "video/VideoFrame.h"
 
 namespace {
@@ -102,7 +103,7 @@ bool GstPreviewGraph::Render() {
       if (e) gst_object_unref(gst_object_ref_sink(e));
     return false;
   }
-  GstCaps* rgbx = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGBx", nullptr);
+  GstCaps* rgbx = NewRgbxCaps();
   g_object_set(filter, "caps", rgbx, nullptr);
   gst_caps_unref(rgbx);
   // The source paces itself on the clock; the sink shows each picture at once
@@ -251,21 +252,10 @@ GstFlowReturn GstPreviewGraph::OnNewSample(GstAppSink* sink, gpointer self) {
 }
 
 void GstPreviewGraph::OnPicture(GstSample* sample) {
-  GstVideoInfo info;
-  GstCaps* caps = gst_sample_get_caps(sample);
-  GstBuffer* buffer = gst_sample_get_buffer(sample);
-  if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)) return;
-  GstVideoFrame frame;
-  if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return;
-  const auto* pixels = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-  const int width = GST_VIDEO_FRAME_WIDTH(&frame);
-  const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
-  const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
-  ++decodedFrames_;
-  {
+  UseRgbxPicture(sample, [this](const uint8_t* pixels, int width, int height, int stride) {
+    ++decodedFrames_;
     std::lock_guard<std::mutex> lock(sinkMutex_);
     if (sinkWindow_) sinkWindow_->SetPicture(pixels, width, height, stride);
     if (frameCallback_) frameCallback_(pixels, width, height, stride);
-  }
-  gst_video_frame_unmap(&frame);
+  });
 }

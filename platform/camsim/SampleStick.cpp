@@ -3,11 +3,18 @@
 #include <jpeglib.h>
 #include <utime.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <functional>
 #include <vector>
+
+#include "platform/camsim/AsfWriter.h"
+#include "platform/camsim/LiveEncoder.h"
+#include "platform/camsim/LiveSource.h"
+#include "platform/camsim/Requests.h"
 
 namespace camsim {
 
@@ -91,7 +98,72 @@ void Stamp(const fs::path& path, int year, int month, int day, int hour, int min
   utime(path.c_str(), &u);
 }
 
+void PutLe64(std::vector<uint8_t>& file, size_t offset, uint64_t value) {
+  for (int i = 0; i < 8; ++i) file[offset + size_t(i)] = uint8_t(value >> (8 * i));
+}
+
+// Pulls the camera's stream from its start: the header block, then one block
+// per frame, each whole, as the program's recording appends them.
+bool RecordStream(int frames, std::vector<uint8_t>& file, std::string& error) {
+  LiveSource camera(1);  // 320 x 240
+  camera.SetMode(kModeCamera);
+  if (camera.StreamStart() != kStatusOk) {
+    error = "the camera did not start its stream";
+    return false;
+  }
+  // The camera's clock is a day ahead: every frame has long been captured,
+  // so the movie is made at once rather than in real time.
+  const auto later = std::chrono::steady_clock::now() + std::chrono::hours(24);
+  for (int block = 0; block <= frames; ++block) {
+    uint8_t reply[5];
+    camera.StreamPoll(reply, later);
+    const uint32_t length = Le32(reply + 1);
+    if (reply[0] != 1 || length == 0) {
+      error = "the camera's stream stopped: " + camera.Describe();
+      return false;
+    }
+    const size_t at = file.size();
+    file.resize(at + length);
+    if (camera.ReadBulk(file.data() + at, int(length)) != int(length)) {
+      error = "the camera sent less than it announced";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+bool WriteCameraMovie(const fs::path& path, int seconds, std::string& error) {
+  if (seconds < 1) {
+    error = "a movie lasts at least one second";
+    return false;
+  }
+  const int frames = seconds * kFramesPerSecond;
+  std::vector<uint8_t> file;
+  if (!RecordStream(frames, file, error)) return false;
+
+  // The values the camera cannot know while it streams, as the program fills
+  // them in when it keeps a recording. Sound comes before every third frame.
+  constexpr int kFramesPerAudioObject = kFramesPerSecond * kAudioObjectMs / 1000;
+  const uint64_t audioObjects = uint64_t(frames + kFramesPerAudioObject - 1) / kFramesPerAudioObject;
+  const uint64_t bytes = file.size();
+  const uint64_t packets = (bytes - kAsfHeaderObjectBytes - kAsfDataHeaderBytes) / kAsfPacketSize;
+  PutLe64(file, 70, bytes);                                  // File Properties: File Size
+  PutLe64(file, 86, packets);                                // File Properties: Data Packets Count
+  PutLe64(file, 661, packets);                               // Data Object: Total Data Packets
+  PutLe64(file, 94, audioObjects * kAudioObjectMs * 10000);  // Play Duration (100 ns units)
+  PutLe64(file, 637, bytes - kAsfHeaderObjectBytes);         // Data Object: Object Size
+
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+  out.close();
+  if (!out) {
+    error = "cannot write " + path.string();
+    return false;
+  }
+  return true;
+}
 
 bool FillSampleStick(const fs::path& stick, std::string& error) {
   std::error_code ec;
@@ -120,6 +192,9 @@ bool FillSampleStick(const fs::path& stick, std::string& error) {
     }
     Stamp(stick / p.path, p.y, p.mo, p.d, p.h, p.mi);
   }
+  const fs::path movie = stick / "QXMOV/100QXMSC/MOV_0001.ASF";
+  if (!WriteCameraMovie(movie, kSampleMovieSeconds, error)) return false;
+  Stamp(movie, 2003, 9, 17, 10, 24);
   Stamp(stick / "DCIM/100QXCAM", 2003, 9, 17, 10, 20);
   Stamp(stick / "DCIM/101QXCAM", 2004, 6, 30, 18, 40);
   Stamp(stick / "QXMOV/100QXMSC", 2003, 9, 17, 10, 20);
