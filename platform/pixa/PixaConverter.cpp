@@ -1,0 +1,151 @@
+#include "platform/pixa/PixaConverter.h"
+
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "platform/pixa/PIXA.h"
+
+static_assert(PIXA_BUFFER_BYTES == pixa::kBufferBytes);
+
+namespace pixa {
+
+namespace {
+
+// libjpeg reports a fatal error by calling error_exit, which must not
+// return; it jumps back into EncodeJpeg instead of ending the process.
+struct JpegError {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void JumpOut(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
+void Quiet(j_common_ptr) {}
+
+// RGB rows to a JPEG in a buffer of libjpeg's (free it with free). No C++
+// object lives in this function, so leaving it by longjmp skips no destructor.
+bool EncodeJpeg(const uint8_t* rgb, int width, int height, int quality, unsigned char** out, unsigned long* size) {
+  jpeg_compress_struct info;
+  JpegError error;
+  info.err = jpeg_std_error(&error.manager);
+  error.manager.error_exit = JumpOut;
+  error.manager.output_message = Quiet;
+  *out = nullptr;
+  *size = 0;
+  if (setjmp(error.jump)) {
+    jpeg_destroy_compress(&info);
+    std::free(*out);
+    *out = nullptr;
+    return false;
+  }
+  jpeg_create_compress(&info);
+  jpeg_mem_dest(&info, out, size);
+  info.image_width = JDIMENSION(width);
+  info.image_height = JDIMENSION(height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<uint8_t*>(rgb + size_t(info.next_scanline) * size_t(width) * 3);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  return true;
+}
+
+// Mirrors an index that fell off the picture back in; the mirror keeps the
+// Bayer parity, so the sample is of the same colour as the missing one.
+inline int Mirror(int i, int n) { return i < 0 ? -i : i >= n ? 2 * n - 2 - i : i; }
+
+}  // namespace
+
+int LoadTable(const char* path, Table& table) {
+  if (!path) return PIXA_ERR_TABLE;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), std::fclose);
+  if (!file) return PIXA_ERR_TABLE;
+  std::vector<uint8_t> bytes(kTableBytes + 1);
+  const size_t n = std::fread(bytes.data(), 1, bytes.size(), file.get());
+  if (std::ferror(file.get())) return PIXA_ERR_TABLE;
+  return ParseTable(bytes.data(), n, table) == FormatError::None ? PIXA_OK : PIXA_ERR_TABLE;
+}
+
+std::vector<uint8_t> Develop(const Still& still, const Table& table) {
+  const StillHeader& h = still.header;
+  const int w = h.width, ht = h.height;
+  // Sample to white-balanced linear light, per channel.
+  float linear[3][256];
+  const float range = 255.0f - float(h.blackLevel);
+  for (int c = 0; c < 3; ++c) {
+    const float gain = float(h.gains[size_t(c)]) / kGainOne;
+    for (int v = 0; v < 256; ++v) linear[c][v] = std::max(0.0f, float(v) - float(h.blackLevel)) / range * gain;
+  }
+  float matrix[9];
+  for (int i = 0; i < 9; ++i) matrix[i] = float(table.matrix[size_t(i)]) / kMatrixOne;
+  constexpr float kToneTop = kToneEntries - 1;
+
+  std::vector<uint8_t> rgb(size_t(w) * size_t(ht) * 3);
+  const uint8_t* m = still.mosaic;
+  for (int y = 0; y < ht; ++y) {
+    for (int x = 0; x < w; ++x) {
+      // Bilinear demosaic: a pixel keeps its own sample; each missing colour
+      // is the mean of that colour's samples among the eight neighbours.
+      float sum[3] = {0, 0, 0};
+      int count[3] = {0, 0, 0};
+      const int own = BayerChannel(h.pattern, x, y);
+      for (int dy = -1; dy <= 1; ++dy) {
+        const int yy = Mirror(y + dy, ht);
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int xx = Mirror(x + dx, w);
+          const int c = BayerChannel(h.pattern, xx, yy);
+          if (c == own && (dx != 0 || dy != 0)) continue;
+          sum[c] += linear[c][m[size_t(yy) * size_t(w) + size_t(xx)]];
+          ++count[c];
+        }
+      }
+      float camera[3];
+      for (int c = 0; c < 3; ++c) camera[c] = sum[c] / float(count[c]);
+      uint8_t* out = &rgb[(size_t(y) * size_t(w) + size_t(x)) * 3];
+      for (int c = 0; c < 3; ++c) {
+        const float* row = &matrix[c * 3];
+        const float v = std::clamp(row[0] * camera[0] + row[1] * camera[1] + row[2] * camera[2], 0.0f, 1.0f);
+        out[c] = table.tone[size_t(std::lround(v * kToneTop))];
+      }
+    }
+  }
+  return rgb;
+}
+
+int ConvertStill(const Table& table, uint8_t* data, uint32_t* length) {
+  if (!data || !length || *length > kBufferBytes) return PIXA_ERR_ARGUMENT;
+  Still still;
+  if (ParseStill(data, *length, still) != FormatError::None) return PIXA_ERR_STILL;
+  const std::vector<uint8_t> rgb = Develop(still, table);
+
+  // The raw still is no longer needed: the buffer takes the JPEG. A JPEG too
+  // large for it is made again at a lower quality.
+  for (int quality = table.quality;; quality = std::max(quality - table.qualityStep, int(table.lowestQuality))) {
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    if (!EncodeJpeg(rgb.data(), still.header.width, still.header.height, quality, &jpeg, &size))
+      return PIXA_ERR_JPEG;
+    const bool fits = size <= kBufferBytes;
+    if (fits) {
+      std::memcpy(data, jpeg, size);
+      *length = uint32_t(size);
+    }
+    std::free(jpeg);
+    if (fits) return PIXA_OK;
+    if (quality <= table.lowestQuality) return PIXA_ERR_DOES_NOT_FIT;
+  }
+}
+
+}  // namespace pixa
