@@ -1,11 +1,12 @@
 #include "platform/pixa/PixaConverter.h"
 
+// jpeglib.h needs FILE declared before it.
+#include <cstdio>
 #include <jpeglib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
