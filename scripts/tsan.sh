@@ -1,6 +1,7 @@
 #!/bin/sh
-# ThreadSanitizer run of the threaded video code: the streaming worker's tests
-# and the GStreamer preview tests (worker, source element and sink together).
+# ThreadSanitizer run of the threaded video code: the streaming worker's tests,
+# the still capture on the worker against the in-process simulator, and the
+# GStreamer preview tests (worker, source element and sink together).
 # Builds only those targets in build-tsan; exits non-zero on any report.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,7 +9,7 @@ build=${ORIN_TSAN_BUILD:-$root/build-tsan}
 
 cmake -S "$root" -B "$build" -G Ninja -DORIN_TSAN=ON -DORIN_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$build" -j2 orin_video_tests orin_gst_tests
+ninja -C "$build" -j2 orin_video_tests orin_gst_tests live_tests PIXA
 
 # GLib's and GStreamer's own locks are futexes TSan cannot see; reports whose
 # stacks lie in those uninstrumented libraries are suppressed (tsan.supp).
@@ -19,4 +20,6 @@ for t in orin_video_tests orin_gst_tests; do
   echo "== $t"
   "$build/bin/$t" --gtest_brief=1 || status=1
 done
+echo "== live_tests (stills)"
+"$build/bin/live_tests" --gtest_brief=1 --gtest_filter='StillCapture.*:StillOnTheWorker.*' || status=1
 exit $status
