@@ -9,7 +9,7 @@ build=${ORIN_TSAN_BUILD:-$root/build-tsan}
 
 cmake -S "$root" -B "$build" -G Ninja -DORIN_TSAN=ON -DORIN_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$build" -j2 orin_video_tests orin_gst_tests live_tests PIXA
+ninja -C "$build" -j2 orin_video_tests orin_gst_tests live_tests
 
 # GLib's and GStreamer's own locks are futexes TSan cannot see; reports whose
 # stacks lie in those uninstrumented libraries are suppressed (tsan.supp).
