@@ -5,6 +5,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <csetjmp>
 #include <cstdlib>
@@ -89,36 +90,60 @@ std::vector<uint8_t> Develop(const Still& still, const Table& table) {
     const float gain = float(h.gains[size_t(c)]) / kGainOne;
     for (int v = 0; v < 256; ++v) linear[c][v] = std::max(0.0f, float(v) - float(h.blackLevel)) / range * gain;
   }
+
+  // The samples as light, with a border of one mirrored sample all round, so
+  // that every pixel has eight neighbours of the right colours.
+  const int pw = w + 2;
+  std::vector<float> light(size_t(pw) * size_t(ht + 2));
+  for (int y = -1; y <= ht; ++y) {
+    const int sy = Mirror(y, ht);
+    float* row = &light[size_t(y + 1) * size_t(pw)];
+    for (int x = -1; x <= w; ++x) {
+      const int sx = Mirror(x, w);
+      row[x + 1] = linear[BayerChannel(h.pattern, sx, sy)][still.mosaic[size_t(sy) * size_t(w) + size_t(sx)]];
+    }
+  }
+
+  // Bilinear demosaic: a pixel keeps its own sample; each missing colour is
+  // the mean of that colour's samples among the eight neighbours. Which
+  // neighbours those are depends only on the pixel's place in the Bayer quad.
+  struct Taps {
+    int count = 0;
+    std::array<int, 4> offsets{};
+  };
+  std::array<std::array<Taps, 3>, 4> taps{};
+  for (int quad = 0; quad < 4; ++quad) {
+    const int qx = quad & 1, qy = quad >> 1;
+    const int own = BayerChannel(h.pattern, qx, qy);
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) {
+        const int c = BayerChannel(h.pattern, qx + dx + 2, qy + dy + 2);
+        if (c == own && (dx != 0 || dy != 0)) continue;
+        Taps& t = taps[size_t(quad)][size_t(c)];
+        t.offsets[size_t(t.count++)] = dy * pw + dx;
+      }
+  }
+
   float matrix[9];
   for (int i = 0; i < 9; ++i) matrix[i] = float(table.matrix[size_t(i)]) / kMatrixOne;
   constexpr float kToneTop = kToneEntries - 1;
-
   std::vector<uint8_t> rgb(size_t(w) * size_t(ht) * 3);
-  const uint8_t* m = still.mosaic;
   for (int y = 0; y < ht; ++y) {
-    for (int x = 0; x < w; ++x) {
-      // Bilinear demosaic: a pixel keeps its own sample; each missing colour
-      // is the mean of that colour's samples among the eight neighbours.
-      float sum[3] = {0, 0, 0};
-      int count[3] = {0, 0, 0};
-      const int own = BayerChannel(h.pattern, x, y);
-      for (int dy = -1; dy <= 1; ++dy) {
-        const int yy = Mirror(y + dy, ht);
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int xx = Mirror(x + dx, w);
-          const int c = BayerChannel(h.pattern, xx, yy);
-          if (c == own && (dx != 0 || dy != 0)) continue;
-          sum[c] += linear[c][m[size_t(yy) * size_t(w) + size_t(xx)]];
-          ++count[c];
-        }
-      }
+    const float* row = &light[size_t(y + 1) * size_t(pw) + 1];
+    uint8_t* out = &rgb[size_t(y) * size_t(w) * 3];
+    for (int x = 0; x < w; ++x, out += 3) {
+      const auto& quad = taps[size_t((y & 1) * 2 + (x & 1))];
       float camera[3];
-      for (int c = 0; c < 3; ++c) camera[c] = sum[c] / float(count[c]);
-      uint8_t* out = &rgb[(size_t(y) * size_t(w) + size_t(x)) * 3];
       for (int c = 0; c < 3; ++c) {
-        const float* row = &matrix[c * 3];
-        const float v = std::clamp(row[0] * camera[0] + row[1] * camera[1] + row[2] * camera[2], 0.0f, 1.0f);
-        out[c] = table.tone[size_t(std::lround(v * kToneTop))];
+        const Taps& t = quad[size_t(c)];
+        float sum = 0;
+        for (int i = 0; i < t.count; ++i) sum += row[x + t.offsets[size_t(i)]];
+        camera[c] = sum / float(t.count);
+      }
+      for (int c = 0; c < 3; ++c) {
+        const float* m = &matrix[c * 3];
+        const float v = std::clamp(m[0] * camera[0] + m[1] * camera[1] + m[2] * camera[2], 0.0f, 1.0f);
+        out[c] = table.tone[size_t(v * kToneTop + 0.5f)];
       }
     }
   }
