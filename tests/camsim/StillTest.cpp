@@ -96,44 +96,6 @@ TEST_F(Stills, TheLiveStreamAndStillsTakeTurns) {
   EXPECT_EQ(Poll(), std::make_pair(0, 0u));
 }
 
-TEST_F(Stills, NextStillFaultsLastForOneCapture) {
-  ASSERT_EQ(Write(REQ_SET_MODE, kModeCamera), kStatusOk);
-  uint8_t buffer[1024];
-
-  Ctl("next-still never");
-  ASSERT_EQ(Write(REQ_STILL_CAPTURE), kStatusOk);
-  for (int i = 0; i < 100; ++i) ASSERT_EQ(Poll().first, 0) << "poll " << i;
-  EXPECT_EQ(driver.Bulk_IN(buffer, sizeof buffer), 0);
-
-  Ctl("next-still oversize");
-  ASSERT_EQ(Write(REQ_STILL_CAPTURE), kStatusOk);
-  for (int i = 1; i < kStillReadyPoll; ++i) Poll();
-  EXPECT_EQ(Poll(), std::make_pair(1, 480032u)) << "800 x 600 and its header";
-
-  Ctl("next-still cut-short");
-  ASSERT_EQ(Write(REQ_STILL_CAPTURE), kStatusOk);
-  for (int i = 1; i < kStillReadyPoll; ++i) Poll();
-  EXPECT_EQ(Poll(), std::make_pair(1, 307232u));
-  std::vector<uint8_t> still(307232);
-  EXPECT_EQ(driver.Bulk_IN(still.data(), int(still.size())), 307232 / 2);
-  EXPECT_EQ(driver.Bulk_IN(still.data(), int(still.size())), 0) << "the pipe ran dry";
-
-  Ctl("next-still undecodable");
-  ASSERT_EQ(Write(REQ_STILL_CAPTURE), kStatusOk);
-  for (int i = 1; i < kStillReadyPoll; ++i) Poll();
-  ASSERT_EQ(Poll(), std::make_pair(1, 307232u));
-  ASSERT_EQ(driver.Bulk_IN(still.data(), int(still.size())), 307232);
-  pixa::Still parsed;
-  EXPECT_NE(pixa::ParseStill(still.data(), still.size(), parsed), pixa::FormatError::None);
-
-  // Back to normal.
-  ASSERT_EQ(Write(REQ_STILL_CAPTURE), kStatusOk);
-  for (int i = 1; i < kStillReadyPoll; ++i) Poll();
-  ASSERT_EQ(Poll(), std::make_pair(1, 307232u));
-  ASSERT_EQ(driver.Bulk_IN(still.data(), int(still.size())), 307232);
-  EXPECT_EQ(pixa::ParseStill(still.data(), still.size(), parsed), pixa::FormatError::None);
-}
-
 TEST_F(Stills, ALateStillHoldsEachPollInsideTheControlTimeOut) {
   std::vector<std::chrono::microseconds> held;
   ModelOptions o = Options(stick.Path());
