@@ -1,5 +1,4 @@
 // PixaConverter: the StillConverter of the product, over libPIXA.so.
-#include "platform/pixa/PIXA.h"
 #include "video/StillCapture.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "camera/CameraDriver.h"
+#include "platform/pixa/PIXA.h"
 #include "video/StreamWorker.h"
 
 // The still converter library's three functions as an object, so that the
@@ -27,7 +28,7 @@ class StillConverter {
 StillConverter& PixaConverter();
 
 // The still buffer: the raw still arrives in it and the JPEG leaves in it.
-constexpr uint32_t kStillBufferBytes = 409600;
+constexpr uint32_t kStillBufferBytes = PIXA_BUFFER_BYTES;
 // Not-ready status reads before a capture gives up.
 constexpr int kStillPollLimit = 26;
 constexpr const char* kTableFileName = "pixa_tbl.tbl";
