@@ -11,7 +11,7 @@ PACKAGES=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-libav gstreamer1.0-tools
-  libjpeg62-turbo-dev ffmpeg
+  libjpeg62-turbo-dev libjpeg-turbo-progs ffmpeg
   libxcb1-dev xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
   clang-14 libclang-rt-14-dev
 )

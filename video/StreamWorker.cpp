@@ -114,6 +114,7 @@ bool StreamWorker::CaptureStill() {
     if (!stillCapture_) return false;
   }
   if (!thread_.joinable() || threadEnding_) return false;  // nobody would take the command
+  if (stillBusy_) return false;
   preview_.HideVideo();
   recordRequest_ = false;
   doneEvent_.Reset();
@@ -261,8 +262,12 @@ void StreamWorker::RunCommand(bool& headerExpected) {
       capture = stillCapture_;
       outputPath_ = path;
     }
+    stillBusy_ = true;
     if (capture) capture(driver_, path);
+    // Done first, then no longer busy: a capture asked for in between is
+    // refused rather than woken by this attempt's done event.
     doneEvent_.Set();
+    stillBusy_ = false;
   }
   queue_.Clear();
   GetPacing().Wait(500);

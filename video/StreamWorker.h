@@ -73,6 +73,8 @@ class StreamWorker {
   // recording is then started; the caller tells the user).
   bool StartRecording();
   bool StopRecording();
+  // False at once while an earlier capture that outlasted its wait still
+  // runs: its late done event must not pass for the new capture's.
   bool CaptureStill();
   void ResumeStream();
   // After WM_STREAM_ENDED: waits for the thread that ended itself and releases it.
@@ -127,6 +129,9 @@ class StreamWorker {
   AutoResetEvent doneEvent_;
   std::thread thread_;
   std::atomic<bool> threadEnding_{false};
+  // The worker is inside a still capture (one that outlasted its 15 s wait
+  // may still be running when the next is asked for).
+  std::atomic<bool> stillBusy_{false};
   std::atomic<bool> recordRequest_{false};
   std::atomic<bool> previewRunning_{false};
   std::atomic<bool> linkLost_{false};

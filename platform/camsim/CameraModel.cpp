@@ -70,7 +70,7 @@ struct CameraModel::Impl {
   MemoryStick stick;
   LiveSource live;
   // Which component's data the bulk-in pipe carries.
-  enum class Pipe { None, Stick, Live } pipe = Pipe::None;
+  enum class Pipe { None, Stick, Live, Still } pipe = Pipe::None;
 
   // Injected faults.
   int examineLeft = 0;
@@ -131,6 +131,17 @@ struct CameraModel::Impl {
     Sleep(wait > kPollPatience ? kControlTransferTime : wait);
   }
 
+  // A busy camera holds a still poll (a late still); the wait is outside
+  // the lock like a stream poll's.
+  void StillPollTime() {
+    std::chrono::microseconds wait;
+    {
+      std::lock_guard lock(mutex);
+      wait = live.StillPollWait(Now());
+    }
+    Sleep(wait);
+  }
+
   bool Alive(int session) const { return plugged && sessions.count(session) > 0; }
 
   // The common gate of every control transfer: false when it fails on the wire.
@@ -158,6 +169,7 @@ struct CameraModel::Impl {
   uint8_t DoWrite(int request, int value, int index, int length, const uint8_t* data, std::string& detail);
   uint8_t DoRead(int request, int length, uint8_t* reply, int& replyLength, std::string& detail);
   bool DoControl(const std::vector<std::string>& words, std::string& reply);
+  bool NextStill(const std::vector<std::string>& words, std::string& reply);
   std::string Describe();
 };
 
@@ -177,7 +189,12 @@ uint8_t CameraModel::Impl::DoWrite(int request, int value, int index, int length
       return s;
     }
     case REQ_STREAM_STOP: return expect(0) ? live.StreamStop() : kStatusRefused;
-    case REQ_STILL_CAPTURE: return expect(0) ? live.StillCapture() : kStatusRefused;
+    case REQ_STILL_CAPTURE: {
+      if (!expect(0)) return kStatusRefused;
+      uint8_t s = live.StillCapture(Now());
+      if (s == kStatusOk) pipe = Pipe::Still;
+      return s;
+    }
     case REQ_SET_MODE:
       detail = "mode " + Hex(value) + " ";
       if (!expect(0) || (value != kModeRelease && value != kModeStorage && value != kModeCamera)) return kStatusRefused;
@@ -237,7 +254,7 @@ uint8_t CameraModel::Impl::DoRead(int request, int length, uint8_t* reply, int& 
   (void)length;
   switch (request) {
     case REQ_STREAM_POLL: replyLength = 5; return live.StreamPoll(reply, Now());
-    case REQ_STILL_POLL: replyLength = 5; return live.StillPoll(reply);
+    case REQ_STILL_POLL: replyLength = 5; return live.StillPoll(reply, Now());
     case REQ_GET_VIDEO_MODE: replyLength = 1; return live.VideoMode(reply[0]);
     case REQ_GET_CAPACITY: {
       replyLength = 8;
@@ -334,6 +351,7 @@ int CameraModel::VendorWrite(int session, int request, int value, int index, int
 
 int CameraModel::VendorRead(int session, int request, int value, int index, int length, void* data) {
   if (request == REQ_STREAM_POLL) impl_->PollTime();
+  if (request == REQ_STILL_POLL) impl_->StillPollTime();
   std::lock_guard lock(impl_->mutex);
   Impl& m = *impl_;
   (void)value;
@@ -362,7 +380,8 @@ int CameraModel::VendorRead(int session, int request, int value, int index, int 
     std::memset(data, 0, size_t(length));
     std::memcpy(data, reply, size_t(std::min(length, replyLength)));
   }
-  bool quietPoll = (request == REQ_STREAM_POLL || request == REQ_STILL_POLL) && reply[0] == 0;
+  // Stream polls between blocks are too many to log; every still poll is.
+  bool quietPoll = request == REQ_STREAM_POLL && reply[0] == 0;
   if (!quietPoll) {
     std::string bytes;
     for (int i = 0; i < replyLength; ++i) bytes += (i ? " " : "") + Hex(reply[i]).substr(2);
@@ -390,6 +409,10 @@ int CameraModel::BulkIn(int session, void* data, int length) {
       n = m.stick.ReadBulk(out, ask);
     } else if (m.pipe == Impl::Pipe::Live) {
       n = m.live.ReadBulk(out, length);
+    } else if (m.pipe == Impl::Pipe::Still) {
+      n = m.live.ReadStill(out, length);
+      if (n < length) m.Log("session " + std::to_string(session) + " still bulk-in of " + std::to_string(length) +
+                            " bytes gave " + std::to_string(n));
     }
     pace = m.PaceFor(n);
   }
@@ -483,6 +506,8 @@ bool CameraModel::Impl::DoControl(const std::vector<std::string>& w, std::string
   } else if (is("audio-change", 0)) {
     live.ChangeAudio();
     reply = "the next stream poll announces an audio-format change";
+  } else if (is("next-still", 1) || is("next-still", 2)) {
+    return NextStill(w, reply);
   } else if (is("leave-camera-mode", 0)) {
     // The user turned the camera out of PC-camera mode: the stream is over.
     mode = kModeRelease;
@@ -494,11 +519,38 @@ bool CameraModel::Impl::DoControl(const std::vector<std::string>& w, std::string
     reply =
         "unplug | plug | eject | insert | protect on|off | stick formatted|unformatted|unsupported | examine N |"
          " fail-next N | status CODE REQ | short-bulk | speed full|high|unlimited | audio-change |"
-        " leave-camera-mode | status";
+        " leave-camera-mode | next-still normal|never|late|undecodable|oversize|cut-short |"
+        " next-still ready-on N | status";
   } else {
     reply = "unknown or malformed command \"" + w[0] + "\"; try \"help\"";
     return false;
   }
+  return true;
+}
+
+// "next-still KIND" or "next-still ready-on N": how the next still behaves.
+bool CameraModel::Impl::NextStill(const std::vector<std::string>& w, std::string& reply) {
+  static const std::map<std::string, StillKind> kKinds = {
+      {"normal", StillKind::Normal},           {"never", StillKind::Never},
+      {"late", StillKind::Late},               {"undecodable", StillKind::Undecodable},
+      {"oversize", StillKind::Oversize},       {"cut-short", StillKind::CutShort}};
+  if (w.size() == 3 && w[1] == "ready-on") {
+    auto poll = ParseNumber(w[2], 1000);
+    if (!poll || *poll < 1) {
+      reply = "usage: next-still ready-on N (N 1..1000)";
+      return false;
+    }
+    live.SetNextStill(StillKind::Normal, int(*poll));
+    reply = "the next still is ready at poll " + w[2];
+    return true;
+  }
+  auto kind = w.size() == 2 ? kKinds.find(w[1]) : kKinds.end();
+  if (kind == kKinds.end()) {
+    reply = "usage: next-still normal|never|late|undecodable|oversize|cut-short, or next-still ready-on N";
+    return false;
+  }
+  live.SetNextStill(kind->second);
+  reply = std::string("the next still is ") + StillKindName(kind->second);
   return true;
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/camsim/TestPicture.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
@@ -89,25 +91,17 @@ void LiveEncoder::Restart() {
 void LiveEncoder::Paint(int64_t n) {
   AVFrame* f = codec_->frame;
   av_frame_make_writable(f);
-  const int shift = int(n * 4 % 256);
-  // A bright square that crosses the picture once every four seconds.
-  const int box = height_ / 4;
-  const int boxX = int(n % (kFramesPerSecond * 4)) * (width_ - box) / (kFramesPerSecond * 4);
-  const int boxY = (height_ - box) / 2;
+  const TestPicture picture(width_, height_, n);
   for (int y = 0; y < height_; ++y) {
     uint8_t* row = f->data[0] + y * f->linesize[0];
-    for (int x = 0; x < width_; ++x) {
-      const bool inBox = x >= boxX && x < boxX + box && y >= boxY && y < boxY + box;
-      row[x] = inBox ? 235 : uint8_t(16 + ((x + shift) & 0xFF) * 200 / 255);
-    }
+    for (int x = 0; x < width_; ++x) row[x] = picture.Luma(x, y);
   }
   for (int y = 0; y < height_ / 2; ++y) {
     uint8_t* u = f->data[1] + y * f->linesize[1];
     uint8_t* v = f->data[2] + y * f->linesize[2];
     for (int x = 0; x < width_ / 2; ++x) {
-      const int band = x * 8 / (width_ / 2);  // eight colour bars
-      u[x] = uint8_t(64 + (band & 3) * 40);
-      v[x] = uint8_t(64 + (band >> 1) * 30);
+      u[x] = picture.ChromaU(x);
+      v[x] = picture.ChromaV(x);
     }
   }
   f->pts = n;

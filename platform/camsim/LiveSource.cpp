@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "platform/camsim/Requests.h"
+#include "platform/camsim/TestPicture.h"
+#include "platform/pixa/PixaSensor.h"
 
 namespace camsim {
 
@@ -32,7 +34,7 @@ void LiveSource::SetMode(int mode) {
   cameraMode_ = mode == kModeCamera;
   if (!cameraMode_) {  // leaving camera mode ends the stream and any still
     streaming_ = audioChanged_ = false;
-    stillPending_ = false;
+    DropStill();
     block_.clear();
     blockRead_ = 0;
   }
@@ -42,6 +44,9 @@ void LiveSource::Reset() {
   SetMode(kModeRelease);
   audioChangePending_ = false;
   sampleRate_ = kSampleRates[0];
+  still_ = Still{};
+  nextKind_ = StillKind::Normal;
+  nextReadyPoll_ = kStillReadyPoll;
 }
 
 uint8_t LiveSource::StreamStart() {
@@ -51,6 +56,7 @@ uint8_t LiveSource::StreamStart() {
   packetizer_.Reset();
   streaming_ = headerNext_ = true;
   audioChanged_ = false;
+  DropStill();  // back to live: a still not yet read is gone
   block_.clear();
   blockRead_ = 0;
   frameIndex_ = 0;
@@ -133,15 +139,90 @@ void LiveSource::MakeBlock() {
   if (!block_.empty()) ++blocksSent_;
 }
 
-uint8_t LiveSource::StillCapture() {
+const char* StillKindName(StillKind kind) {
+  switch (kind) {
+    case StillKind::Normal: return "normal";
+    case StillKind::Never: return "never ready";
+    case StillKind::Late: return "late";
+    case StillKind::Undecodable: return "undecodable";
+    case StillKind::Oversize: return "oversize";
+    case StillKind::CutShort: return "cut short";
+  }
+  return "?";
+}
+
+void LiveSource::SetNextStill(StillKind kind, int readyPoll) {
+  nextKind_ = kind;
+  nextReadyPoll_ = readyPoll;
+}
+
+void LiveSource::DropStill() {
+  still_.announced = false;
+  still_.data.clear();
+  still_.sent = still_.sendable = 0;
+}
+
+// The scene as the sensor saw it at the stream's last frame, as a PIXA still.
+std::vector<uint8_t> LiveSource::MakeStill(StillKind kind, int64_t frame) const {
+  const bool big = kind == StillKind::Oversize;
+  const pixa::StillHeader sensor = pixa::DefaultSensor(big ? 800 : kStillWidth, big ? 600 : kStillHeight);
+  const std::vector<uint8_t> rgb = TestPicture(Width(), Height(), frame).Rgb(sensor.width, sensor.height);
+  std::vector<uint8_t> still = pixa::EncodeStill(rgb.data(), sensor, pixa::DefaultTable());
+  if (kind == StillKind::Undecodable)  // magic and version scrambled on the way
+    for (size_t i = 0; i < 8; ++i) still[i] ^= 0x5A;
+  return still;
+}
+
+uint8_t LiveSource::StillCapture(std::chrono::steady_clock::time_point now) {
   if (!cameraMode_) return kStatusWrongMode;
-  stillPending_ = true;
+  if (streaming_) return kStatusBusy;  // the sensor is busy with the live picture
+  still_ = Still{};
+  still_.taken = true;
+  still_.kind = nextKind_;
+  still_.readyPoll = nextReadyPoll_;
+  nextKind_ = StillKind::Normal;
+  nextReadyPoll_ = kStillReadyPoll;
+  still_.frame = std::max<int64_t>(frameIndex_ - 1, 0);
+  still_.readyAt = now + kLateStillDelay;
+  still_.data = MakeStill(still_.kind, still_.frame);
+  still_.sendable = still_.kind == StillKind::CutShort ? still_.data.size() / 2 : still_.data.size();
   return kStatusOk;
 }
 
-uint8_t LiveSource::StillPoll(uint8_t reply[5]) {
-  PutPoll(reply, !stillPending_, 0);
+std::chrono::microseconds LiveSource::StillPollWait(std::chrono::steady_clock::time_point now) const {
+  if (!still_.taken || still_.kind != StillKind::Late || now >= still_.readyAt) return std::chrono::microseconds(0);
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+      std::min<std::chrono::steady_clock::duration>(still_.readyAt - now, kLateStillPollHold));
+}
+
+uint8_t LiveSource::StillPoll(uint8_t reply[5], std::chrono::steady_clock::time_point now) {
+  if (still_.taken) ++still_.polls;
+  if (still_.data.empty()) {  // none taken, or already sent
+    PutPoll(reply, false, 0);
+    return kStatusOk;
+  }
+  bool ready = false;
+  switch (still_.kind) {
+    case StillKind::Never: break;
+    case StillKind::Late: ready = now >= still_.readyAt; break;
+    default: ready = still_.polls >= still_.readyPoll; break;
+  }
+  still_.announced = still_.announced || ready;
+  PutPoll(reply, still_.announced, still_.announced ? uint32_t(still_.data.size()) : 0);
   return kStatusOk;
+}
+
+int LiveSource::ReadStill(uint8_t* data, int length) {
+  if (!HasStillData()) return 0;
+  const size_t n = std::min(still_.sendable - still_.sent, size_t(std::max(length, 0)));
+  std::memcpy(data, still_.data.data() + still_.sent, n);
+  still_.sent += n;
+  if (still_.sent == still_.sendable) {  // all the camera will send: the still is gone
+    const size_t sent = still_.sent;
+    DropStill();
+    still_.sent = sent;
+  }
+  return int(n);
 }
 
 uint8_t LiveSource::VideoMode(uint8_t& byte) const {
@@ -165,7 +246,13 @@ std::string LiveSource::Describe() const {
   s += streaming_ ? ", stream running (frame " + std::to_string(frameIndex_) + ")" : ", no stream";
   if (audioChanged_) s += ", halted by an audio-format change";
   if (audioChangePending_) s += ", audio-format change at the next poll";
-  if (stillPending_) s += ", still requested";
+  if (still_.taken) {
+    s += ", still of frame " + std::to_string(still_.frame) + " (" + StillKindName(still_.kind) + "): " +
+         std::to_string(still_.polls) + " polls since the capture, " + std::to_string(still_.sent) +
+         " bytes sent";
+  }
+  if (nextKind_ != StillKind::Normal || nextReadyPoll_ != kStillReadyPoll)
+    s += ", next still " + std::string(StillKindName(nextKind_)) + " ready at poll " + std::to_string(nextReadyPoll_);
   s += ", video " + std::to_string(Width()) + "x" + std::to_string(Height()) + " (mode " +
        std::to_string(videoMode_) + "), audio " + std::to_string(sampleRate_) + " Hz, " +
        std::to_string(blocksSent_) + " blocks sent";

@@ -11,9 +11,13 @@
 //       the stream is started again, with the new format in its header;
 //       outside camera mode (1, 0): the stream is over;
 //       stopped in camera mode: (0, 0);
-//   REQ_STILL_CAPTURE/REQ_STILL_POLL: no still source: "nothing waiting"
-//       after a capture, so the program gives up after its polls; without a
-//       capture, byte 0 is 1 and the length 0;
+//   REQ_STILL_CAPTURE: takes a still of the scene while the stream is
+//       stopped (refused with kStatusBusy while it runs): the test picture
+//       of the stream's last frame, 640 x 480, as a PIXA raw still
+//       (platform/pixa); REQ_STILL_POLL: (0, 0) for the first polls, then
+//       (1, the still's length) from poll kStillReadyPoll on; the still then
+//       comes on the bulk-in pipe. Without a capture a poll answers (0, 0).
+//       SetNextStill makes the next still misbehave (see StillKind);
 //   REQ_GET_VIDEO_MODE: 1 for frames of 320 x 240, 0 for 352 x 288;
 //   the bulk-in pipe: the announced block.
 // The camera paces its blocks in real time: a frame's block is ready once the
@@ -35,6 +39,24 @@ namespace camsim {
 // Poll length that announces an audio-format change (the program takes 1 to 49).
 constexpr uint32_t kAudioChangeLength = 16;
 
+// A still is ready at this poll after its capture.
+constexpr int kStillReadyPoll = 4;
+constexpr int kStillWidth = 640;
+constexpr int kStillHeight = 480;
+
+// How the next still behaves.
+enum class StillKind {
+  Normal,       // ready at its ready poll, delivered whole
+  Never,        // never ready
+  Late,         // ready kLateStillDelay after the capture; until then each poll is held
+  Undecodable,  // its header arrives damaged: the converter refuses it
+  Oversize,     // 800 x 600: larger than the program's 409,600-byte still buffer
+  CutShort,     // the bulk pipe runs dry after half of it
+};
+constexpr std::chrono::seconds kLateStillDelay(16);
+// The longest a poll of a late still is held: inside a driver's 2 s control time-out.
+constexpr std::chrono::milliseconds kLateStillPollHold(1000);
+
 class LiveSource {
  public:
   explicit LiveSource(uint8_t videoMode = 1);
@@ -47,13 +69,21 @@ class LiveSource {
   uint8_t StreamStop();
   std::chrono::microseconds PollWait(std::chrono::steady_clock::time_point now) const;
   uint8_t StreamPoll(uint8_t reply[5], std::chrono::steady_clock::time_point now);
-  uint8_t StillCapture();
-  uint8_t StillPoll(uint8_t reply[5]);
+  uint8_t StillCapture(std::chrono::steady_clock::time_point now);
+  // How long the camera holds a still poll before it answers.
+  std::chrono::microseconds StillPollWait(std::chrono::steady_clock::time_point now) const;
+  uint8_t StillPoll(uint8_t reply[5], std::chrono::steady_clock::time_point now);
+  // The still after the next capture behaves as `kind`, ready at poll
+  // `readyPoll`; later stills are normal again.
+  void SetNextStill(StillKind kind, int readyPoll = kStillReadyPoll);
+  bool HasStillData() const { return still_.announced && still_.sent < still_.sendable; }
+  int ReadStill(uint8_t* data, int length);
   uint8_t VideoMode(uint8_t& byte) const;
 
   // The next poll announces a change of the audio format; the stream halts.
   void ChangeAudio() { audioChangePending_ = true; }
 
+  // Live stream blocks.
   bool HasBulkData() const { return blockRead_ < block_.size(); }
   int ReadBulk(uint8_t* data, int length);
   std::string Describe() const;
@@ -64,11 +94,25 @@ class LiveSource {
 
  private:
   void MakeBlock();
+  std::vector<uint8_t> MakeStill(StillKind kind, int64_t frame) const;
+
+  // The still taken by the last REQ_STILL_CAPTURE.
+  struct Still {
+    bool taken = false;       // a capture happened (kept after delivery, for Describe)
+    bool announced = false;   // a poll said ready: the bulk pipe carries it
+    StillKind kind = StillKind::Normal;
+    int readyPoll = kStillReadyPoll;
+    int polls = 0;            // polls since the capture
+    int64_t frame = 0;        // the stream frame whose picture it is
+    std::chrono::steady_clock::time_point readyAt;
+    std::vector<uint8_t> data;
+    size_t sent = 0, sendable = 0;
+  };
+  void DropStill();
 
   const uint8_t videoMode_;
   bool cameraMode_ = false;
   bool streaming_ = false;
-  bool stillPending_ = false;
   bool audioChangePending_ = false;
   bool audioChanged_ = false;  // halted after a change until the next start
   bool headerNext_ = false;
@@ -80,6 +124,11 @@ class LiveSource {
   int64_t frameIndex_ = 0;  // next video frame of this stream
   uint64_t blocksSent_ = 0;
   std::chrono::steady_clock::time_point startedAt_;
+  Still still_;
+  StillKind nextKind_ = StillKind::Normal;
+  int nextReadyPoll_ = kStillReadyPoll;
 };
+
+const char* StillKindName(StillKind kind);
 
 }  // namespace camsim

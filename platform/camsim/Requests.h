@@ -53,6 +53,7 @@ constexpr uint8_t kStatusFull = 0x07;
 constexpr uint8_t kStatusIoError = 0x08;    // the host folder behind the stick failed
 constexpr uint8_t kStatusWrongMode = 0x09;  // a camera-mode request outside camera mode
 constexpr uint8_t kStatusNotEmpty = 0x0A;
+constexpr uint8_t kStatusBusy = 0x0B;       // a still asked for while the live stream runs
 
 // Camera modes of REQ_SET_MODE.
 constexpr int kModeRelease = 0;

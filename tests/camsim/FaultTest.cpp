@@ -166,7 +166,7 @@ TEST_F(FaultTest, CameraModeRequestsAnswerOnlyInCameraMode) {
   EXPECT_EQ(driver.Bulk_IN(block, 64), 0) << "a stopped stream drops the rest";
   driver.Vendor_Write(REQ_STILL_CAPTURE, 0, 0, 0, &none);
   ASSERT_NE(driver.Vendor_Read(REQ_STILL_POLL, 0, 0, 5, poll), 0);
-  EXPECT_EQ(poll[0], 0) << "no still source";
+  EXPECT_EQ(poll[0], 0) << "a still is not ready at the first poll";
 
   driver.Vendor_Write(REQ_SET_MODE, kModeStorage, 0, 0, &none);
   ASSERT_NE(driver.Vendor_Read(REQ_STREAM_POLL, 0, 0, 5, poll), 0);

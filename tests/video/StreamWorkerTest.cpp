@@ -4,9 +4,13 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <thread>
 
 #include "platform/ui/Pacing.h"
 #include "tests/video/AsfBuilders.h"
@@ -321,6 +325,35 @@ TEST_F(StreamWorkerTest, CaptureStillRunsOnThePausedStream) {
   ASSERT_TRUE(log.WaitFor("start", 2));
   EXPECT_LT(log.IndexOf(still), log.IndexOf("show"));
   EXPECT_EQ(worker->OutputPath(), temp + "/Temp.JPG");
+}
+
+// A capture that outlasted the window's wait may still run when the user
+// asks again: its done event must not pass for the new capture's.
+TEST_F(StreamWorkerTest, ACaptureAskedForWhileAnEarlierOneRunsIsRefused) {
+  camera.IdleWhenDone();
+  Start();
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool release = false;
+  worker->SetStillCapture([&](CameraDriver&, const std::string&) {
+    log.Add("still");
+    std::unique_lock<std::mutex> lock(mutex);
+    cv.wait(lock, [&] { return release; });
+  });
+  std::atomic<int> first{-1};
+  std::thread window([&] { first = worker->CaptureStill(); });
+  ASSERT_TRUE(log.WaitFor("still"));
+  EXPECT_FALSE(worker->CaptureStill()) << "refused at once while the first still runs";
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    release = true;
+  }
+  cv.notify_all();
+  window.join();
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(log.Count("still"), 1) << "the refused capture sent no command";
+  EXPECT_TRUE(worker->CaptureStill()) << "once it is over, captures go on";
+  EXPECT_EQ(log.Count("still"), 2);
 }
 
 TEST_F(StreamWorkerTest, StartStreamingWhileRunningGivesFalseAndChangesNothing) {

@@ -1,0 +1,176 @@
+// Benchmark of a still capture against the real orin-camsim daemon.
+//
+//   bench_still [--daemon PATH] [--runs N]
+//
+// The program's own parts, as the window uses them: libTeskDll.so's sim
+// backend, the streaming worker with a live stream running (the preview graph
+// left out: nothing is drawn), the capture on the worker's thread through
+// libPIXA.so with the table beside this program, and the numbered copy. Real
+// waits throughout (the product's pacing), the camera's real timing.
+//
+// Each run times CaptureStill() plus CopyToNumberedStill(), from the command
+// to the numbered JPEG, and sets it against the waits the still protocol
+// itself asks for, measured in the same run: 500 ms before the capture
+// request and 200 ms before each status read the capture made. The
+// difference is the time the software adds (command hand-over, stream stop,
+// transfers, the camera making its still, conversion, files). Goal: at most
+// 150 ms more than the protocol's waits. The median of --runs runs (default 5).
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "camera/CameraDriver.h"
+#include "camera/CameraProtocol.h"
+#include "platform/camsim/WireIo.h"
+#include "video/StillCapture.h"
+#include "video/StreamWorker.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "bench_still: %s\n", what.c_str());
+  std::exit(1);
+}
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// No picture is drawn: the benchmark is about the capture.
+class NoPreview : public PreviewGraph {
+ public:
+  void SetWindows(void*, StreamOwnerWindow*) override {}
+  bool Build() override { return true; }
+  void WireAndRun() override {}
+  bool TearDown() override { return true; }
+  void HideVideo() override {}
+  void ShowVideo() override {}
+};
+
+struct Daemon {
+  pid_t pid = -1;
+  std::string socket;
+};
+
+Daemon StartDaemon(const std::string& program, const fs::path& dir) {
+  Daemon d;
+  d.socket = (dir / "cam.sock").string();
+  const std::string stick = (dir / "stick").string(), log = (dir / "camsim.log").string();
+  d.pid = fork();
+  if (d.pid == 0) {
+    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd >= 0) dup2(fd, 2);
+    execl(program.c_str(), program.c_str(), "--socket", d.socket.c_str(), "--stick", stick.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  for (int i = 0; i < 500; ++i) {  // up to 5 s for the socket to answer
+    int fd = simwire::ConnectUnix(d.socket);
+    if (fd >= 0) {
+      close(fd);
+      return d;
+    }
+    int status;
+    if (waitpid(d.pid, &status, WNOHANG) == d.pid) Fail("orin-camsim exited at start; see " + log);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  Fail("orin-camsim does not answer on " + d.socket);
+}
+
+void StopDaemon(Daemon& d) {
+  if (d.pid <= 0) return;
+  kill(d.pid, SIGTERM);
+  waitpid(d.pid, nullptr, 0);
+  d.pid = -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const fs::path here = fs::read_symlink("/proc/self/exe").parent_path();
+  std::string daemon = (here / "orin-camsim").string();
+  int runs = 5;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--daemon" && i + 1 < argc) daemon = argv[++i];
+    else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+    else Fail("usage: bench_still [--daemon PATH] [--runs N]");
+  }
+  if (!fs::exists(here / kTableFileName)) Fail("no " + std::string(kTableFileName) + " beside the program");
+
+  std::string pattern = (fs::temp_directory_path() / "bench-still-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) Fail("no scratch folder");
+  const fs::path dir = pattern;
+  const fs::path temp = dir / "OrinMedia51Temp";
+  fs::create_directories(temp);
+  Daemon d = StartDaemon(daemon, dir);
+
+  setenv("ORIN_CAMERA", ("sim:" + d.socket).c_str(), 1);
+  CameraDriver& driver = TeskDllDriver();
+  if (!driver.Device_Open()) Fail("Device_Open found no camera on " + d.socket);
+  uint8_t none = 0, mode = 1;
+  if (!driver.Vendor_Write(REQ_SET_MODE, MODE_CAMERA, 0, 0, &none)) Fail("REQ_SET_MODE failed");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the camera's mode change
+  driver.Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &mode);
+
+  NoPreview preview;
+  FrameQueue queue;
+  StillCapturer capturer(here.string());
+  {
+    StreamWorker worker(driver, preview, temp.string(), queue);
+    worker.SetVideoFormat(mode);
+    worker.SetStillCapture(capturer.Hook());
+    if (!worker.StartStreaming()) Fail("the live stream did not start");
+
+    std::vector<double> elapsed, waits, extra;
+    std::printf("still capture, command to numbered JPEG, against the protocol's own waits (ms)\n");
+    std::printf("  run  polls  protocol waits  measured  difference  ratio\n");
+    for (int r = 0; r < runs; ++r) {
+      // A running stream, as when the user presses Capture.
+      queue.FrameReady().Reset();
+      if (!queue.FrameReady().WaitFor(std::chrono::seconds(5))) Fail("no live frame arrived");
+      const Clock::time_point t0 = Clock::now();
+      const bool done = worker.CaptureStill();
+      const auto copy = CopyToNumberedStill(temp.string());
+      const Clock::time_point t1 = Clock::now();
+      const auto outcome = capturer.LastOutcome();
+      if (!done || !copy || !outcome || outcome->result != StillResult::Taken)
+        Fail("capture " + std::to_string(r) + " failed: " + (outcome ? Describe(outcome->result) : "no outcome"));
+      const double w = 500.0 + 200.0 * outcome->polls, e = Ms(t1 - t0);
+      waits.push_back(w);
+      elapsed.push_back(e);
+      extra.push_back(e - w);
+      std::printf("  %3d  %5d  %14.1f  %8.1f  %10.1f  %5.3f   %s (%u bytes)\n", r, outcome->polls, w, e, e - w, e / w,
+                  fs::path(*copy).filename().c_str(), outcome->jpegBytes);
+    }
+    const double mw = Median(waits), me = Median(elapsed), mx = Median(extra);
+    double load[1] = {0};
+    if (getloadavg(load, 1) == 1)
+      std::printf("(machine load average %.1f on %u cores during the runs)\n", load[0],
+                  std::thread::hardware_concurrency());
+    std::printf("median: protocol waits %.1f ms, measured %.1f ms, %.1f ms more (ratio %.3f); goal: at most 150 ms more: %s\n",
+                mw, me, mx, me / mw, mx <= 150.0 ? "met" : "NOT met");
+    worker.StopStreaming();
+  }
+  driver.Device_Close();
+  StopDaemon(d);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  return 0;
+}
