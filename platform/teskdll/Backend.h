@@ -43,8 +43,13 @@ class Backend {
 // nullptr when nothing listens there or the simulator has no camera plugged.
 std::unique_ptr<Backend> OpenSim(const char* path);
 
-// The first USB device whose vendor:product is `usbId` ("vvvv:pppp", hex).
-// nullptr when the id is missing or malformed, or no such device can be opened.
+// The first USB device whose vendor:product is `usbId` ("vvvv:pppp", hex); a
+// null or empty `usbId` means the camera's id this library was built with
+// (kDefaultUsbId). nullptr when the id is malformed or no such device can be opened.
 std::unique_ptr<Backend> OpenUsb(const char* usbId);
+
+// The camera's id when the environment names none: the build's ORIN_USB_ID,
+// which the installed udev rule also opens to the logged-in user.
+inline constexpr const char* kDefaultUsbId = ORIN_DEFAULT_USB_ID;
 
 }  // namespace teskdll
