@@ -10,8 +10,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextLayout>
+#include <QTextList>
 #include <QTextTable>
 #include <QUrl>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -33,14 +36,20 @@ struct Heading {
   int level;
 };
 
-// Lengths in the layout's units, the pixels of the PDF's resolution.
+// Two kinds of length. The page and the painter count the PDF's own pixels
+// (its resolution); every length inside a text format (margins, padding,
+// borders, tab positions, picture sizes) counts pixels of 96 to the inch,
+// which the layout scales to the PDF's resolution.
 class Units {
  public:
   explicit Units(int dpi) : dpi_(dpi) {}
-  qreal Pt(qreal points) const { return points * dpi_ / 72.0; }
-  qreal Mm(qreal mm) const { return mm * dpi_ / 25.4; }
-  // A picture's size is given in screen pixels (96 to the inch) and scaled by the layout.
-  qreal ToScreenPixels(qreal px) const { return px * 96.0 / dpi_; }
+  // Lengths for text formats.
+  static qreal Pt(qreal points) { return points * 96.0 / 72.0; }
+  static qreal Mm(qreal mm) { return mm * 96.0 / 25.4; }
+  qreal FormatFromDevice(qreal devicePixels) const { return devicePixels * 96.0 / dpi_; }
+  // Lengths for the page and the painter.
+  qreal DevicePt(qreal points) const { return points * dpi_ / 72.0; }
+  qreal DeviceMm(qreal mm) const { return mm * dpi_ / 25.4; }
 
  private:
   int dpi_;
@@ -126,8 +135,10 @@ void StyleText(QTextDocument& doc, const Units& u) {
       MergeCharFormat(doc, b.position(), b.position() + b.length() - 1, FaceAndSize(Font(kMono, 8.5)));
       continue;
     }
-    if (!b.textList()) {
-      bf.setBottomMargin(u.Pt(5));
+    // Room below a paragraph, and below a list's last item.
+    QTextList* list = b.textList();
+    if (!list || list->item(list->count() - 1) == b) {
+      bf.setBottomMargin(u.Pt(list ? 7 : 5));
       SetBlockFormat(doc, b, bf);
     }
     // Inline code: the monospaced face.
@@ -154,7 +165,7 @@ void StyleTables(QTextDocument& doc, const Units& u) {
     auto* table = qobject_cast<QTextTable*>(frame);
     if (!table) continue;
     QTextTableFormat tf = table->format();
-    tf.setBorder(u.Pt(0.5));
+    tf.setBorder(u.Pt(0.75));
     tf.setBorderBrush(QColor(0x9a, 0xa8, 0xb8));
     tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     tf.setBorderCollapse(true);
@@ -164,6 +175,22 @@ void StyleTables(QTextDocument& doc, const Units& u) {
     tf.setTopMargin(u.Pt(2));
     tf.setBottomMargin(u.Pt(8));
     tf.setHeaderRowCount(1);
+    // Columns as wide as their longest text asks for, within bounds: equal
+    // columns would squeeze a long description beside a one-word name.
+    QList<qreal> weights(table->columns(), 0);
+    for (int row = 0; row < table->rows(); ++row)
+      for (int col = 0; col < table->columns(); ++col) {
+        QTextCursor c(&doc);
+        const QTextTableCell cell = table->cellAt(row, col);
+        c.setPosition(cell.firstPosition());
+        c.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
+        weights[col] = std::max(weights[col], std::clamp(qreal(c.selectedText().size()), 10.0, 60.0));
+      }
+    qreal total = 0;
+    for (qreal w : weights) total += w;
+    QList<QTextLength> widths;
+    for (qreal w : weights) widths << QTextLength(QTextLength::PercentageLength, 100 * w / total);
+    tf.setColumnWidthConstraints(widths);
     table->setFormat(tf);
     for (int col = 0; col < table->columns(); ++col) {
       QTextTableCell cell = table->cellAt(0, col);
@@ -199,8 +226,8 @@ QString StylePictures(QTextDocument& doc, const Units& u, const QSizeF& body) {
     QString text;
   };
   std::vector<Caption> captions;
-  const qreal maxWidth = u.ToScreenPixels(body.width()) * 0.92;
-  const qreal maxHeight = u.ToScreenPixels(body.height()) * 0.55;
+  const qreal maxWidth = u.FormatFromDevice(body.width()) * 0.92;
+  const qreal maxHeight = u.FormatFromDevice(body.height()) * 0.55;
   for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
     bool picture = false;
     for (auto it = b.begin(); !it.atEnd(); ++it) {
@@ -282,8 +309,7 @@ void WriteTitlePage(QTextDocument& doc, const Units& u, const ManualOptions& o,
   for (const Heading& h : headings) {
     b = b.next();
     QTextBlockFormat line;
-    // Tab positions, like picture sizes, are screen pixels that the layout scales.
-    const qreal right = u.ToScreenPixels(body.width() - (h.level == 1 ? 0 : u.Pt(14))) - 1;
+    const qreal right = u.FormatFromDevice(body.width()) - (h.level == 1 ? 0 : u.Pt(14)) - 1;
     line.setTabPositions({QTextOption::Tab(right, QTextOption::RightTab)});
     line.setLeftMargin(h.level == 1 ? 0 : u.Pt(14));
     line.setTopMargin(h.level == 1 ? u.Pt(5) : 0);
@@ -294,20 +320,35 @@ void WriteTitlePage(QTextDocument& doc, const Units& u, const ManualOptions& o,
   }
 }
 
+// Where a block's first line starts and its last line ends on the document's
+// long roll of pages: the layout pushes lines, not whole blocks, onto the next
+// page, and a block inside a table is placed relative to the table.
+QPointF LayoutOrigin(const QTextBlock& b) {
+  return b.document()->documentLayout()->blockBoundingRect(b).topLeft();
+}
+qreal FirstLineTop(const QTextBlock& b) {
+  const QTextLayout* l = b.layout();
+  return LayoutOrigin(b).y() + (l->lineCount() > 0 ? l->lineAt(0).y() : 0);
+}
+qreal LastLineBottom(const QTextBlock& b) {
+  const QTextLayout* l = b.layout();
+  if (l->lineCount() == 0) return LayoutOrigin(b).y();
+  const QTextLine last = l->lineAt(l->lineCount() - 1);
+  return LayoutOrigin(b).y() + last.y() + last.height();
+}
+
 // QTextDocument has no "keep with next": a block so marked that ends up on
-// another page than its successor starts a new page itself. Each such move can
-// shift what follows, so the check runs until nothing moves.
+// another page than the first line of its successor starts a new page itself.
+// Each such move can shift what follows, so the check runs until nothing moves.
 void KeepWithNext(QTextDocument& doc, qreal pageHeight) {
-  QAbstractTextDocumentLayout* layout = doc.documentLayout();
-  auto page = [&](const QTextBlock& b) { return int((layout->blockBoundingRect(b).bottom() - 1) / pageHeight); };
+  auto page = [pageHeight](qreal y) { return int(y / pageHeight); };
   for (int round = 0; round < 500; ++round) {
+    doc.documentLayout()->documentSize();  // lays out whatever the last move changed
     bool moved = false;
     for (QTextBlock b = doc.begin(); b.isValid() && b.next().isValid(); b = b.next()) {
       QTextBlockFormat bf = b.blockFormat();
       if (!bf.boolProperty(kKeepWithNext) || bf.pageBreakPolicy() == QTextFormat::PageBreak_AlwaysBefore) continue;
-      const QTextBlock next = b.next();
-      const int nextTop = int((layout->blockBoundingRect(next).top() + 1) / pageHeight);
-      if (page(b) == nextTop) continue;
+      if (page(LastLineBottom(b) - 1) == page(FirstLineTop(b.next()) + 1)) continue;
       bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
       SetBlockFormat(doc, b, bf);
       moved = true;
@@ -349,9 +390,9 @@ void Render(QTextDocument& doc, QPdfWriter& pdf, const Units& u, const QString& 
     doc.documentLayout()->draw(&painter, context);
     painter.restore();
     if (page == 0) continue;  // the title page has no footer
-    const QRectF footer(0, body.height(), body.width(), u.Mm(kFooterMm));
-    painter.setPen(QPen(QColor(0x9a, 0xa8, 0xb8), u.Pt(0.5)));
-    painter.drawLine(footer.topLeft() + QPointF(0, u.Pt(6)), footer.topRight() + QPointF(0, u.Pt(6)));
+    const QRectF footer(0, body.height(), body.width(), u.DeviceMm(kFooterMm));
+    painter.setPen(QPen(QColor(0x9a, 0xa8, 0xb8), u.DevicePt(0.5)));
+    painter.drawLine(footer.topLeft() + QPointF(0, u.DevicePt(6)), footer.topRight() + QPointF(0, u.DevicePt(6)));
     painter.setPen(kInk);
     painter.setFont(footerFont);
     painter.drawText(footer, Qt::AlignLeft | Qt::AlignBottom, title);
@@ -376,7 +417,7 @@ QString BuildManual(const ManualOptions& o) {
   pdf.setCreator(QStringLiteral("orin-manual"));
   const Units u(pdf.resolution());
   const QRectF paint = pdf.pageLayout().paintRectPixels(pdf.resolution());
-  const QSizeF body(paint.width(), paint.height() - u.Mm(kFooterMm));
+  const QSizeF body(paint.width(), paint.height() - u.DeviceMm(kFooterMm));
 
   // The title page's blocks first (placeholders, filled below), then the chapters.
   QString text = "title\n\nsubtitle\n\ncontents\n\n";
