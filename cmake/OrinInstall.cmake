@@ -37,8 +37,10 @@ function(orin_install_library target)
   install(TARGETS ${target} LIBRARY DESTINATION ${ORIN_INSTALL_PROGRAM_DIR} NAMELINK_SKIP)
 endfunction()
 
-# A sibling program the window starts (the image viewer and the others): the program folder.
+# A sibling program the window starts (the image viewer and the others): the
+# program folder. It links only system libraries and needs no RUNPATH.
 function(orin_install_sibling)
+  set_target_properties(${ARGN} PROPERTIES INSTALL_RPATH "")
   install(TARGETS ${ARGN} RUNTIME DESTINATION ${ORIN_INSTALL_PROGRAM_DIR})
 endfunction()
 

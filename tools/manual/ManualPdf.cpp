@@ -61,6 +61,8 @@ QFont Font(const QString& family, qreal points, bool bold = false, bool italic =
   font.setBold(bold);
   font.setItalic(italic);
   font.setStyleHint(family == kMono ? QFont::Monospace : QFont::SansSerif);
+  // No ligatures: "fi" stays two letters, so that the text can be searched and copied.
+  font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
 }
 
