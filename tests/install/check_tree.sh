@@ -20,6 +20,10 @@ check_tree() {
     [ -x "$prefix/bin/$f" ] || fail "not a program: bin/$f"
   done
   [ -x "$folder/Pictor" ] || fail "the image viewer is not a program"
+  # The still converter reads its table from the program folder.
+  if [ -f "$folder/libPIXA.so" ]; then
+    [ -f "$folder/pixa_tbl.tbl" ] || fail "the still converter is installed without pixa_tbl.tbl"
+  fi
 
   # The programs find the driver library from their own place, whatever the
   # current folder and without LD_LIBRARY_PATH: orin-cam gets as far as its usage.

@@ -129,6 +129,8 @@ void StyleText(QTextDocument& doc, const Units& u) {
       continue;
     }
     if (bf.hasProperty(QTextFormat::BlockCodeFence)) {
+      // A line longer than the page wraps rather than being cut off at the margin.
+      bf.clearProperty(QTextFormat::BlockNonBreakableLines);
       bf.setBackground(kShade);
       bf.setLeftMargin(u.Pt(8));
       bf.setTopMargin(0);
