@@ -343,22 +343,16 @@ qreal LastLineBottom(const QTextBlock& b) {
 
 // QTextDocument has no "keep with next": a block so marked that ends up on
 // another page than the first line of its successor starts a new page itself.
-// Each such move can shift what follows, so the check runs until nothing moves.
+// A move shifts only what follows it, and the layout works lazily up to the
+// block asked about, so one pass from the top settles every page.
 void KeepWithNext(QTextDocument& doc, qreal pageHeight) {
   auto page = [pageHeight](qreal y) { return int(y / pageHeight); };
-  for (int round = 0; round < 500; ++round) {
-    doc.documentLayout()->documentSize();  // lays out whatever the last move changed
-    bool moved = false;
-    for (QTextBlock b = doc.begin(); b.isValid() && b.next().isValid(); b = b.next()) {
-      QTextBlockFormat bf = b.blockFormat();
-      if (!bf.boolProperty(kKeepWithNext) || bf.pageBreakPolicy() == QTextFormat::PageBreak_AlwaysBefore) continue;
-      if (page(LastLineBottom(b) - 1) == page(FirstLineTop(b.next()) + 1)) continue;
-      bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-      SetBlockFormat(doc, b, bf);
-      moved = true;
-      break;
-    }
-    if (!moved) return;
+  for (QTextBlock b = doc.begin(); b.isValid() && b.next().isValid(); b = b.next()) {
+    QTextBlockFormat bf = b.blockFormat();
+    if (!bf.boolProperty(kKeepWithNext) || bf.pageBreakPolicy() == QTextFormat::PageBreak_AlwaysBefore) continue;
+    if (page(LastLineBottom(b) - 1) == page(FirstLineTop(b.next()) + 1)) continue;
+    bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    SetBlockFormat(doc, b, bf);
   }
 }
 
@@ -436,10 +430,15 @@ QString BuildManual(const ManualOptions& o) {
   doc.setPageSize(body);
   doc.setMarkdown(text);
 
+  // One edit for all the styling: the layout then runs once, not after every change.
+  QTextCursor edit(&doc);
+  edit.beginEditBlock();
   StyleText(doc, u);
   StyleTables(doc, u);
-  if (QString error = StylePictures(doc, u, body); !error.isEmpty()) return error;
+  const QString error = StylePictures(doc, u, body);
   WriteTitlePage(doc, u, o, headings, body);
+  edit.endEditBlock();
+  if (!error.isEmpty()) return error;
   KeepWithNext(doc, body.height());
   FillPageNumbers(doc, int(headings.size()), body.height());
   Render(doc, pdf, u, o.title);
