@@ -16,6 +16,7 @@
 
 #include "app/ControlTable.h"
 #include "app/MediaApp.h"
+#include "app/ProgramFolder.h"
 #include "app/TempFolder.h"
 #include "browser/FilePanes.h"
 #include "browser/OutsideTools.h"
@@ -472,8 +473,9 @@ bool MainWindow::StartUp() {
   pictureWindow_->SetZoomMode(0, 0);
   Control(ctl::PICTURE_FRAME)->hide();
   StartupStep(0);
-  // 11. The program folder, the camera layout.
-  programFolder = QDir::currentPath();
+  // 11. The program folder (beside the executable, not the current directory,
+  // so that an installed program finds its siblings from any folder), the camera layout.
+  programFolder = ProgramFolder();
   tools_ = std::make_unique<OutsideTools>(programFolder);
   tools_->showError = [this](int id) { ShowMessage(id, MsgIcon::Error); };
   ApplyModeLayout();

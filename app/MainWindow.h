@@ -58,7 +58,7 @@ class MainWindow : public QDialog,
   bool previewRunning = false; // the live preview runs
   bool moviePlaying = false;   // the player plays
   AppSettings settings;        // recording mode, recording time, PC path
-  QString programFolder;       // the current directory at start-up
+  QString programFolder;       // siblings, table file, help document (app/ProgramFolder.h)
   QString currentSelection;    // the movie chosen for the Play button
   QString selectedImage;       // the still shown in the picture window
   bool selectionOnPc = false;  // the current selection is a PC path, not a camera name

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QSocketNotifier>
 
 #include "app/MainWindow.h"
+#include "app/ProgramFolder.h"
 #include "app/SingleInstance.h"
 #include "app/TempFolder.h"
 #include "camera/CameraDriver.h"
@@ -61,7 +61,7 @@ int MediaApp::Run(int argc, char** argv, CameraDriver& driver) {
       break;
   }
 
-  resources::LoadOverride(QDir::currentPath());  // silently the program's own when absent
+  resources::LoadOverride(ProgramFolder());  // silently the program's own when absent
   int status = 0;
   {
     MainWindow window(driver);

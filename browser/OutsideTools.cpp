@@ -18,7 +18,7 @@ bool OutsideTools::LaunchTool(const QString& program, const QString& argument) {
   // A sibling program of the program folder, or else a document for the desktop.
   bool started = LaunchProgram(programFolder_, program, arg.isEmpty() ? QStringList() : QStringList{arg});
   if (!started && QFileInfo(program).isAbsolute() && QFileInfo::exists(program))
-    started = OpenDocument(program);
+    started = openDocument(program);
   if (!started && showError) showError(ids::CANNOT_OPEN_FILE);
   return started;
 }
@@ -26,9 +26,12 @@ bool OutsideTools::LaunchTool(const QString& program, const QString& argument) {
 void OutsideTools::OpenHelp() {
   QDir::setCurrent(programFolder_);
   const QString help = programFolder_ + "/Orin Media 5_1.pdf";
-  if (QFileInfo::exists(help) && OpenDocument(help)) return;
+  // Without a PDF reader xdg-open would start, fail and leave the user with
+  // nothing: only a desktop that has a reader counts as having opened it.
+  const bool reader = HasPdfReader();
+  if (reader && QFileInfo::exists(help) && openDocument(help)) return;
   if (!showError) return;
-  if (!HasPdfReader() || QFileInfo::exists(help))
+  if (!reader || QFileInfo::exists(help))
     showError(ids::PDF_READER_MISSING);
   else
     showError(ids::HELP_FILE_MISSING);

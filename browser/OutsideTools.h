@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+#include "platform/ui/ShellLaunch.h"
+
 class OutsideTools {
  public:
   explicit OutsideTools(QString programFolder) : programFolder_(std::move(programFolder)) {}
@@ -17,7 +19,9 @@ class OutsideTools {
   bool LaunchTool(const QString& program, const QString& argument);
   int ViewerCounter() const { return viewerCounter_; }
 
-  // The help document; the messages for a missing reader or file are shown here.
+  // The help document from the program folder. It opens only where the desktop
+  // has a PDF reader; otherwise, or when the document is missing, the message
+  // that names what is missing is shown here.
   void OpenHelp();
 
   // Where a camera still is copied for the photo editor and the viewer: it
@@ -29,6 +33,9 @@ class OutsideTools {
 
   // Shows a message by string id (the window's message box); tests replace it.
   std::function<void(int stringId)> showError;
+  // Opens a document with the desktop's program for its type (xdg-open); tests
+  // replace it, since the offscreen platform opens nothing.
+  std::function<bool(const QString& path)> openDocument = OpenDocument;
 
  private:
   QString programFolder_;

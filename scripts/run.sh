@@ -2,6 +2,7 @@
 # Installs what is missing, builds, starts the camera simulator with a sample
 # Memory Stick and runs the program against it. The simulator ends with the script.
 set -euo pipefail
+CALLER=$PWD
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
@@ -19,7 +20,8 @@ for _ in $(seq 50); do [ -S "$SOCKET" ] && break; sleep 0.1; done
 
 export ORIN_CAMERA="sim:$SOCKET"
 echo "Camera simulator on $SOCKET (log: $RUN/camsim.log); Memory Stick in $STICK" >&2
-# The program folder is the current directory at start: the stand-in sibling
-# programs wait in build/bin beside the program.
-cd build/bin
-./orinmedia
+# The program finds its siblings beside itself in build/bin; it starts, like a
+# program from the desktop, in the caller's folder, which its PC pane shows first.
+BIN=$PWD/build/bin
+cd "$CALLER"
+"$BIN/orinmedia"

@@ -44,9 +44,14 @@ class Backend {
 // `busy` is then set when the simulator serves another program's session.
 std::unique_ptr<Backend> OpenSim(const char* path, bool& busy);
 
-// The first USB device whose vendor:product is `usbId` ("vvvv:pppp", hex).
-// nullptr when the id is missing or malformed, or no such device can be opened;
-// `busy` is then set when a matching device's interface is claimed elsewhere.
+// The first USB device whose vendor:product is `usbId` ("vvvv:pppp", hex); a
+// null or empty `usbId` means the camera's id this library was built with
+// (kDefaultUsbId). nullptr when the id is malformed or no such device can be
+// opened; `busy` is then set when a matching device's interface is claimed elsewhere.
 std::unique_ptr<Backend> OpenUsb(const char* usbId, bool& busy);
+
+// The camera's id when the environment names none: the build's ORIN_USB_ID,
+// which the installed udev rule also opens to the logged-in user.
+inline constexpr const char* kDefaultUsbId = ORIN_DEFAULT_USB_ID;
 
 }  // namespace teskdll

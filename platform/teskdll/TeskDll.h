@@ -3,6 +3,7 @@
 //
 // The backend is chosen at Device_Open from the environment:
 //   ORIN_CAMERA=usb        (default) the first USB device matching ORIN_USB_ID=vvvv:pppp
+//                          (unset: the id the library was built with, CMake's ORIN_USB_ID)
 //   ORIN_CAMERA=sim:PATH   the camera simulator listening on the Unix socket PATH
 #pragma once
 

@@ -1,7 +1,8 @@
 // The usb backend: the six calls over libusb-1.0.
 //
 // Device_Open makes its own libusb context, takes the first device whose
-// vendor:product is ORIN_USB_ID that can be opened, finds the first bulk-in
+// vendor:product is ORIN_USB_ID (unset or empty: kDefaultUsbId, the id the
+// library was built with) that can be opened, finds the first bulk-in
 // and the first bulk-out endpoint of interface 0 (alternate setting 0) in the
 // active configuration, detaches a kernel driver bound to interface 0 (and
 // gives it back at close) and claims the interface. Device_Close releases the
@@ -161,6 +162,7 @@ class UsbBackend final : public Backend {
 }  // namespace
 
 std::unique_ptr<Backend> OpenUsb(const char* usbId, bool& busy) {
+  if (usbId == nullptr || *usbId == '\0') usbId = kDefaultUsbId;
   uint16_t vendor = 0, product = 0;
   if (!ParseUsbId(usbId, vendor, product)) return nullptr;
   libusb_context* context = nullptr;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/ProgramFolder.h"
 #include "app/Settings.h"
 #include "app/SingleInstance.h"
 #include "app/TempFolder.h"
@@ -231,4 +232,22 @@ TEST(TempFolderTest, FolderThatBecameALinkLeavesItsTargetAlone) {
   RemoveTempFolder();
   EXPECT_TRUE(fs::exists(target / "keep.txt"));
   EXPECT_FALSE(fs::exists(fs::symlink_status(s.path() / "temp")));
+}
+
+// An installed program keeps its siblings in PREFIX/lib/orinmedia; a program in
+// the build tree has them beside it. A plain file of the folder's name, or no
+// installed folder at all, leaves the executable's own folder.
+TEST(ProgramFolderTest, InstalledFolderWhenPresentElseTheExecutablesOwn) {
+  Scratch s;
+  const QString prefix = QString::fromStdString(s.path().string());
+  fs::create_directories(s.path() / "bin");
+  EXPECT_EQ(ProgramFolderFor(prefix + "/bin", "../lib/orinmedia"), prefix + "/bin");
+  fs::create_directories(s.path() / "lib");
+  Touch(s.path() / "lib" / "orinmedia");
+  EXPECT_EQ(ProgramFolderFor(prefix + "/bin", "../lib/orinmedia"), prefix + "/bin");
+  fs::remove(s.path() / "lib" / "orinmedia");
+  fs::create_directories(s.path() / "lib" / "orinmedia");
+  EXPECT_EQ(ProgramFolderFor(prefix + "/bin", "../lib/orinmedia"), prefix + "/lib/orinmedia");
+  EXPECT_EQ(ProgramFolderFor(prefix + "/bin/", "../lib/orinmedia/"), prefix + "/lib/orinmedia");
+  EXPECT_EQ(ProgramFolderFor(prefix + "/bin", ""), prefix + "/bin");
 }

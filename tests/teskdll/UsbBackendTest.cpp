@@ -9,6 +9,8 @@
 #include <stdlib.h>
 #include <umockdev.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -21,23 +23,31 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-constexpr const char* kUsbId = "3a5c:0501";
+// The emulated camera has the id the library was built with, so that the
+// default (no ORIN_USB_ID in the environment) can be tried as well.
+constexpr const char* kUsbId = ORIN_DEFAULT_USB_ID;
 constexpr const char* kDevNode = "/dev/bus/usb/001/001";
 
-// Device descriptor (vendor 0x3a5c, product 0x0501), then one configuration
+// "vvvv" of "vvvv:pppp" as the two little-endian bytes of a descriptor, in hex.
+std::string LittleEndianHex(const std::string& hex4) { return hex4.substr(2, 2) + hex4.substr(0, 2); }
+
+// Device descriptor (the vendor and product of kUsbId), then one configuration
 // whose interface 0 has, in this order: an interrupt-in endpoint 0x83, the
 // bulk-in 0x81, the bulk-out 0x02, a second bulk-in 0x84 and bulk-out 0x05.
 // The backend must pick 0x81 and 0x02.
-constexpr const char* kDescriptors =
-    "12010002000000405c3a010500010000"
-    "0001"
-    "090235000101008032"
-    "0904000005ff000000"
-    "07058303080010"
-    "07058102000200"
-    "07050202000200"
-    "07058402000200"
-    "07050502000200";
+std::string Descriptors() {
+  const std::string id = kUsbId;
+  return "1201000200000040" + LittleEndianHex(id.substr(0, 4)) + LittleEndianHex(id.substr(5, 4)) +
+         "00010000"
+         "0001"
+         "090235000101008032"
+         "0904000005ff000000"
+         "07058303080010"
+         "07058102000200"
+         "07050202000200"
+         "07058402000200"
+         "07050502000200";
+}
 
 struct Setup {
   uint8_t requestType, request;
@@ -214,7 +224,7 @@ class UsbBackendTest : public ::testing::Test {
         "A: busnum=1\\n\n"
         "A: devnum=1\\n\n"
         "A: speed=480\\n\n"
-        "H: descriptors=") + kDescriptors + "\n";
+        "H: descriptors=") + Descriptors() + "\n";
     GError* error = nullptr;
     ASSERT_TRUE(umockdev_testbed_add_from_string(testbed_, device.c_str(), &error))
         << (error ? error->message : "");
@@ -264,14 +274,29 @@ TEST_F(UsbBackendTest, AnInterfaceClaimedByAnotherProgramIsBusyNotAbsent) {
 }
 
 TEST_F(UsbBackendTest, NoCameraWithoutAValidMatchingId) {
-  unsetenv("ORIN_USB_ID");
-  EXPECT_EQ(Device_Open(), 0);
-  for (const char* id : {"", "3a5c0501", "3a5c:501", "3a5c:05011", "xa5c:0501", "3a5c:0502"}) {
-    setenv("ORIN_USB_ID", id, 1);
-    EXPECT_EQ(Device_Open(), 0) << id;
+  const std::string id = kUsbId, vendor = id.substr(0, 4), product = id.substr(5, 4);
+  // The same product number one higher names another device.
+  char other[5];
+  std::snprintf(other, sizeof other, "%04x", (std::stoi(product, nullptr, 16) + 1) & 0xFFFF);
+  for (const std::string& bad : {vendor + product, vendor + ":" + product.substr(1), id + "1",
+                                  "x" + id.substr(1), vendor + ":" + other, std::string("usb")}) {
+    setenv("ORIN_USB_ID", bad.c_str(), 1);
+    EXPECT_EQ(Device_Open(), 0) << bad;
   }
   unsetenv("ORIN_CAMERA");  // usb is the default
-  setenv("ORIN_USB_ID", "3A5C:0501", 1);
+  std::string upper = id;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  setenv("ORIN_USB_ID", upper.c_str(), 1);
+  EXPECT_NE(Device_Open(), 0);
+}
+
+// Without ORIN_USB_ID (unset or empty) the library looks for the camera's id
+// it was built with, the one the installed udev rule opens to the user.
+TEST_F(UsbBackendTest, NoIdInTheEnvironmentMeansTheBuiltInId) {
+  unsetenv("ORIN_USB_ID");
+  EXPECT_NE(Device_Open(), 0);
+  Device_Close();
+  setenv("ORIN_USB_ID", "", 1);
   EXPECT_NE(Device_Open(), 0);
 }
 
