@@ -334,6 +334,8 @@ TEST_F(SortedPanesTest, PlaySelectionIsTheMovieRowHit) {
   // Movies of three sizes and dates, alone in both panes.
   for (const std::string& name : PcNames()) fs::remove(pcFolder_ / name);
   const fs::path movies = stick_.Path() / "QXMOV" / "100QXMSC";
+  fs::remove_all(movies);  // the sample stick's own movie
+  fs::create_directories(movies);
   const char* const kCam[] = {"MOV00001.ASF", "MOV00002.ASF", "MOV00003.ASF"};
   const char* const kPc[] = {"a.asf", "b.asf", "c.asf"};
   for (int i = 0; i < 3; ++i) {
