@@ -24,8 +24,7 @@ std::string Upper(std::string s) {
 }
 
 const CamEntry* LastEntryNamed(const CamEntryList& files, const std::string& name) {
-  auto it = std::find_if(files.rbegin(), files.rend(), [&](const CamEntry& e) { return e.displayName == name; });
-  return it == files.rend() ? nullptr : &*it;
+  return LastCamEntryNamed(files, name);
 }
 
 void ShowSystemError(FileOpsUi& ui, int error) { ui.ShowText(std::strerror(error), MsgIcon::Error); }

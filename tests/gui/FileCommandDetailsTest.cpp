@@ -1,11 +1,13 @@
 // Details of the window's file commands against the in-process camera: the
-// buttons of the replace question.
+// buttons of the replace question, camera stills listed in lower case.
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/TempFolder.h"
+#include "platform/imaging/BitmapWindow.h"
 #include "resources/StringIds.h"
 #include "tests/gui/StorageWindow.h"
 
@@ -72,4 +74,16 @@ TEST_F(FileCommandDetailsTest, TheReplaceBoxItselfHasOkAndCancel) {
   EXPECT_EQ(offered, QMessageBox::Ok | QMessageBox::Cancel);
   EXPECT_EQ(text, Question(pcFolder_ / "DCAM0001.JPG"));
   EXPECT_EQ(Bytes(pcFolder_ / "DCAM0001.JPG"), "mine");
+}
+
+TEST_F(FileCommandDetailsTest, CameraStillListedInLowerCaseIsShown) {
+  Write(CamFolder() / "dcam0009.jpg", Bytes(CamFolder() / "DCAM0001.JPG"));
+  MainWindow& w = InStorage();
+  ASSERT_GE(RowOf(ctl::CAM_PANE, "dcam0009.jpg"), 0);
+  Click(ctl::CAM_PANE, "dcam0009.jpg");
+  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
+  EXPECT_TRUE(Shown(ctl::PICTURE_FRAME));
+  EXPECT_TRUE(w.PictureWindow()->HasImage());
+  EXPECT_TRUE(Bytes(w.selectedImage.toStdString()) == Bytes(CamFolder() / "dcam0009.jpg"));
+  EXPECT_TRUE(w.Timer(1).isActive());
 }
