@@ -215,6 +215,7 @@ void MainWindow::OnPcAddFolder() {
 
 void MainWindow::OnPcDelete() {
   if (operationFlag) return;
+  WaitCursor wait;
   DeleteOnPc(*this, PcPaneSelection());
 }
 
