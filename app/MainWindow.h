@@ -207,6 +207,7 @@ class MainWindow : public QDialog,
   QWidget* CreateControl(const struct ControlSpec& control);
   void SetupButtons();
   void SetupLabels();
+  void SetLabelFonts();
   void RouteCommands();
   void ConnectPanes();
   void Route(int id, void (MainWindow::*handler)(), bool ignoredWhileBusy);
