@@ -13,6 +13,7 @@ PACKAGES=(
   gstreamer1.0-libav gstreamer1.0-tools
   libjpeg62-turbo-dev ffmpeg
   libxcb1-dev xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
+  xdg-utils shared-mime-info dbus-daemon
   clang-14 libclang-rt-14-dev
 )
 missing=()
