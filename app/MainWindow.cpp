@@ -84,7 +84,7 @@ MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
   SetPreviewGraph(std::make_unique<GstPreviewGraph>());
   ConnectPanes();
   qApp->installEventFilter(this);
-  power_ = new PowerWatch(this);
+  power_ = new PowerWatch(resources::String(ids::SUSPEND_DENIED), this);
   connect(power_, &PowerWatch::suspendRequested, this, &MainWindow::OnSuspendRequest);
   connect(power_, &PowerWatch::shutdownNotice, this, &MainWindow::OnShutdownNotice);
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { OnShutdownQuery(); });
