@@ -105,7 +105,8 @@ void MainWindow::ShowText(const std::string& text, MsgIcon icon) {
 
 bool MainWindow::Ask(const std::string& text, MsgIcon icon, AskButtons buttons) {
   const QString question = QString::fromStdString(text);
-  if (buttons == AskButtons::OkCancel) return ShowMessageBox(this, question, icon, MsgButtons::OkCancel) == MsgAnswer::Ok;
+  if (buttons == AskButtons::OkCancel)
+    return ShowMessageBox(this, question, icon, MsgButtons::OkCancel) == MsgAnswer::Ok;
   return ShowMessageBox(this, question, icon, MsgButtons::YesNo) == MsgAnswer::Yes;
 }
 
