@@ -85,7 +85,7 @@ MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
   SetPreviewGraph(std::make_unique<GstPreviewGraph>());
   ConnectPanes();
   qApp->installEventFilter(this);
-  power_ = new PowerWatch(this);
+  power_ = new PowerWatch(resources::String(ids::SUSPEND_DENIED), this);
   connect(power_, &PowerWatch::suspendRequested, this, &MainWindow::OnSuspendRequest);
   connect(power_, &PowerWatch::shutdownNotice, this, &MainWindow::OnShutdownNotice);
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { OnShutdownQuery(); });
@@ -182,8 +182,23 @@ void MainWindow::SetupLabels() {
     label->SetFontSize(l.points);
     label->SetFontBold(true);
     label->SetTransparent(true);
+    // Text lies on the skin and on its decorations: the storage layout's
+    // greyed time panel 1022 is under the limit numbers.
+    label->raise();
   }
+  // The limit numbers stand right-aligned in their display, beside "min" and "sec".
+  for (int id : {ctl::RECORD_MINUTES, ctl::RECORD_SECONDS})
+    ControlAs<CSkinLabel>(id)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   ControlAs<CSkinLabel>(ctl::TIME_LABEL)->SetText("00 : 00");
+}
+
+// The later setting of three labels: the panes' face, 8 points.
+void MainWindow::SetLabelFonts() {
+  for (int id : {ctl::PC_PATH_LABEL, ctl::RECORD_MINUTES, ctl::RECORD_SECONDS}) {
+    auto* label = ControlAs<CSkinLabel>(id);
+    label->SetFontName("MS Sans Serif");
+    label->SetFontSize(8);
+  }
 }
 
 void MainWindow::ShowRecordingTime() {
@@ -459,6 +474,7 @@ bool MainWindow::StartUp() {
   paneFont.setStyleHint(QFont::SansSerif);
   paneFont.setPixelSize(12);
   for (int id : {ctl::PC_PANE, ctl::CAM_PANE, ctl::RECORD_MODE_BOX}) Control(id)->setFont(paneFont);
+  SetLabelFonts();
   StartupStep(0);
   // 8. The PC pane's folder.
   if (settings.currentPath.isEmpty()) settings.currentPath = QDir::currentPath();

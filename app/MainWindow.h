@@ -187,7 +187,7 @@ class MainWindow : public QDialog,
   void PostStreamMessage(unsigned message) override;
   // Whether a movie is chosen for the Play button (the player fills this in).
   bool movieSelected = false;
-  bool linkLost = false;  // the stream ended because a camera request failed
+  bool linkLost = false;  // the link was lost (a failed stream poll, or camera mode without a camera) and the stream has not run since
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -205,6 +205,7 @@ class MainWindow : public QDialog,
   QWidget* CreateControl(const struct ControlSpec& control);
   void SetupButtons();
   void SetupLabels();
+  void SetLabelFonts();
   void RouteCommands();
   void ConnectPanes();
   void Route(int id, void (MainWindow::*handler)(), bool ignoredWhileBusy);

@@ -93,8 +93,11 @@ void MainWindow::ShowText(const std::string& text, MsgIcon icon) {
   ShowMessageBox(this, QString::fromStdString(text), icon);
 }
 
-bool MainWindow::Ask(const std::string& text, MsgIcon icon, AskButtons) {
-  return ShowMessageBox(this, QString::fromStdString(text), icon, MsgButtons::YesNo) == MsgAnswer::Yes;
+bool MainWindow::Ask(const std::string& text, MsgIcon icon, AskButtons buttons) {
+  const QString question = QString::fromStdString(text);
+  if (buttons == AskButtons::OkCancel)
+    return ShowMessageBox(this, question, icon, MsgButtons::OkCancel) == MsgAnswer::Ok;
+  return ShowMessageBox(this, question, icon, MsgButtons::YesNo) == MsgAnswer::Yes;
 }
 
 std::optional<std::string> MainWindow::AskFileNumber(const std::string& oldName) {
@@ -191,6 +194,7 @@ void MainWindow::OnPcAddFolder() {
 
 void MainWindow::OnPcDelete() {
   if (operationFlag) return;
+  WaitCursor wait;
   DeleteOnPc(*this, PcPaneSelection());
 }
 

@@ -277,6 +277,9 @@ bool MainWindow::StartStreaming(uint8_t videoMode) {
   worker_->SetWindows(Control(ctl::VIDEO_FRAME), this);
   worker_->SetLinkLost(linkLost);
   previewRunning = worker_->StartStreaming();
+  // The stream runs again: the link is back. Kept set, the flag would skip the
+  // audio-format change's wait and make every later re-entry re-send the mode.
+  if (previewRunning) linkLost = false;
   return previewRunning;
 }
 

@@ -106,16 +106,15 @@ void MainWindow::PreviewCameraRow(int row) {
 void MainWindow::FetchCameraStill(const QString& name) {
   Timer(1).stop();
   ForgetSelection();
-  const std::string camName = name.toStdString();
-  const CamEntry* entry = nullptr;
-  for (const CamEntry& e : camera.files)
-    if (e.displayName == camName) entry = &e;  // the last one of that name
+  // `name` is upper case; the listing may hold the name in lower case.
+  const CamEntry* entry = LastCamEntryNamed(camera.files, name.toStdString());
   if (!entry || entry->size == 0) {
     ShowMessage(ids::FILE_DAMAGED, MsgIcon::Error);
   } else if (!camera.deviceOpen) {
     Control(ctl::PLAY)->hide();
     Control(ctl::STOP_PLAY)->hide();
-  } else if (auto fetched = FetchToTemp(camera, *this, TempFolderPath(), camName, entry->size, 0)) {
+  } else if (auto fetched = FetchToTemp(camera, *this, TempFolderPath(), std::string(entry->displayName),
+                                        entry->size, 0)) {
     StopMovieIfPlaying();
     ResetPlayClock();
     ShowStill(QString::fromStdString(fetched->string()), true);

@@ -53,12 +53,12 @@ void MainWindow::ViewPcPicture(const QString& path) {
 
 void MainWindow::ViewCameraPicture(const QString& name) {
   if (!tools_ || !camera.deviceOpen) return;
-  uint32_t size = 0;
-  for (const CamEntry& e : camera.files)
-    if (e.displayName == name.toStdString()) size = e.size;
-  if (size == 0) return ShowMessage(ids::FILE_DAMAGED, MsgIcon::Error);
+  const CamEntry* entry = LastCamEntryNamed(camera.files, name.toStdString());
+  if (!entry || entry->size == 0) return ShowMessage(ids::FILE_DAMAGED, MsgIcon::Error);
   Timer(1).stop();
-  auto fetched = FetchToTemp(camera, *this, TempFolderPath(), name.toStdString(), size, 0);
+  // Copied: a camera error met on the way drops the camera's lists.
+  const std::string listed = entry->displayName;
+  auto fetched = FetchToTemp(camera, *this, TempFolderPath(), listed, entry->size, 0);
   Timer(1).start(500);
   if (!fetched) return;
   const QString copy = OutsideTools::HandOver(QString::fromStdString(fetched->string()), name);

@@ -29,6 +29,8 @@ bool IsUserDataMount(const MountInfo& mount) {
   if (!mount.isFolder || mount.mountPoint.empty() || mount.mountPoint[0] != '/') return false;
   for (const char* type : kPseudo)
     if (mount.fsType == type) return false;
+  // udisks mounts the user's removable drives below /run/media/USER.
+  if (mount.mountPoint.rfind("/run/media/", 0) == 0) return true;
   for (const char* folder : {"/proc", "/sys", "/dev", "/run"})
     if (StartsWithFolder(mount.mountPoint, folder)) return false;
   return true;

@@ -2,8 +2,10 @@
 // mount-point order, each with the kind that picks its icon.
 //
 // Left out: pseudo and memory file systems (proc, sysfs, cgroup, tmpfs and
-// the like), anything mounted under /proc, /sys, /dev or /run, and mounts that
-// are not folders (single files bound into a container). A drive is a CD-ROM
+// the like), anything mounted under /proc, /sys, /dev or /run but for the
+// removable drives that udisks mounts below /run/media/USER (others mount
+// them below /media/USER), and mounts that are not folders (single files
+// bound into a container). A drive is a CD-ROM
 // when it holds iso9660 or udf or sits on an sr device, removable when its
 // block device (or the disk of its partition) says 1 in /sys/block/*/removable,
 // fixed otherwise. Its row text is the volume label followed by the mount

@@ -1,7 +1,9 @@
 // One row of the camera pane.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct CamEntry {
@@ -27,3 +29,16 @@ inline CamFileRow AsFileRow(const CamEntry& e) { return {e.isFolder ? e.name : e
 // Folders are never copied, deleted or renamed: a folder row, or a text of 8
 // characters or fewer (no 8.3 file name is that short).
 inline bool IsFolderRow(const CamFileRow& row) { return row.isFolder || row.name.size() <= 8; }
+
+// The last entry of `files` named `name`. The camera's file system ignores the
+// case of letters and a listing may show a name in lower case, so the letters
+// are compared without it. nullptr when none is.
+inline const CamEntry* LastCamEntryNamed(const CamEntryList& files, std::string_view name) {
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  auto same = [&](const CamEntry& e) {
+    return std::equal(e.displayName.begin(), e.displayName.end(), name.begin(), name.end(),
+                      [&](char a, char b) { return upper(a) == upper(b); });
+  };
+  auto it = std::find_if(files.rbegin(), files.rend(), same);
+  return it == files.rend() ? nullptr : &*it;
+}

@@ -58,6 +58,14 @@ CamDateTime DecodeFatTime(uint16_t time, uint16_t date) {
   return t;
 }
 
+bool IsCalendarTime(const CamDateTime& t) {
+  if (t.year < 1980 || t.year > 2107 || t.month < 1 || t.month > 12 || t.day < 1) return false;
+  if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59) return false;
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+  return t.day <= kDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
+}
+
 CamDateTime LocalTimeNow() {
   std::time_t now = std::time(nullptr);
   std::tm local{};

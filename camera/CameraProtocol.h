@@ -66,6 +66,10 @@ uint32_t PackFatTime(const CamDateTime& t);
 std::array<uint8_t, 4> FatTimeBytes(const CamDateTime& t);
 // Decoding of a record's 16-bit time and date fields.
 CamDateTime DecodeFatTime(uint16_t time, uint16_t date);
+// Whether `t` names a real minute of the calendar that the packed form can
+// hold (1980 to 2107). A record's date fields may hold any bits: month 0 or
+// day 31 of April are not dates.
+bool IsCalendarTime(const CamDateTime& t);
 // The PC's local time now, to the minute.
 CamDateTime LocalTimeNow();
 

@@ -172,7 +172,7 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   link.mediaReady = true;
   link.mediaState = 1;
   link.unformattedStick = false;
-  progress.SetMessage(std::string(DefaultString(ids::ADD_DEFAULT_FOLDER)));
+  progress.SetMessage(StringText(ids::ADD_DEFAULT_FOLDER));
   link.ChangeCamFolder("\\");
   progress.Step();
   pacing.Wait(100);

@@ -2,11 +2,17 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <exception>
+#include <optional>
 
 #include "fileops/CameraFileOps.h"
 #include "platform/ui/GuiThread.h"
+#include "platform/ui/WaitCursor.h"
+#include "resources/StringIds.h"
 
 namespace {
+
+std::function<void()> g_threadStartHook;
 
 // The worker's view of the progress dialog. The cancel flag is read directly;
 // everything else runs on the GUI thread. Once the dialog is closed the
@@ -62,22 +68,34 @@ TransferThread::TransferThread(FileOpsContext context, std::function<void(FileOp
   }
   dialog_->show();
   context_.operationFlag = true;  // taken before the thread starts: a second command is ignored
-  thread_ = std::thread([this, work = std::move(work), format] {
-    MarshalledFileOpsUi ui(context_.ui);
-    DialogProgress progress(dialog_);
-    ui.EnablePcPane(false);
-    ui.EnableCamPane(false);
-    work(ui, progress);
-    progress.Close();  // the batch closed it already unless it ended early
-    if (!format) {     // the format enables what stays usable itself
-      ui.EnablePcPane(true);
-      ui.EnableCamPane(true);
-    } else {
-      ui.EnablePcPane(true);
-    }
-    RunOnGuiThread([this] { context_.operationFlag = false; });
+  try {
+    if (g_threadStartHook) g_threadStartHook();
+    thread_ = std::thread([this, work = std::move(work), format] {
+      MarshalledFileOpsUi ui(context_.ui);
+      DialogProgress progress(dialog_);
+      ui.EnablePcPane(false);
+      ui.EnableCamPane(false);
+      work(ui, progress);
+      progress.Close();  // the batch closed it already unless it ended early
+      if (!format) {     // the format enables what stays usable itself
+        ui.EnablePcPane(true);
+        ui.EnableCamPane(true);
+      } else {
+        ui.EnablePcPane(true);
+      }
+      RunOnGuiThread([this] { context_.operationFlag = false; });
+      finished_ = true;
+    });
+  } catch (const std::exception&) {
+    // Refused by the system (std::system_error when no thread is left,
+    // std::bad_alloc without memory): the batch never ran, so nothing of it
+    // is left behind.
+    delete dialog_.data();
+    context_.operationFlag = false;
     finished_ = true;
-  });
+    return;
+  }
+  started_ = true;
 }
 
 TransferThread::~TransferThread() {
@@ -92,26 +110,48 @@ TransferThread::~TransferThread() {
   delete dialog_.data();
 }
 
+namespace {
+
+// The thread, or nothing after telling the user that it could not be started
+// (with the wait cursor gone by then).
+std::unique_ptr<TransferThread> Start(FileOpsContext context, std::function<void(FileOpsUi&, ProgressSink&)> work,
+                                      bool format, bool waitCursor) {
+  std::unique_ptr<TransferThread> thread;
+  {
+    std::optional<WaitCursor> wait;
+    if (waitCursor) wait.emplace();
+    thread = std::make_unique<TransferThread>(context, std::move(work), format);
+  }
+  if (thread->Started()) return thread;
+  context.ui.Show(ids::CANNOT_EXECUTE, MsgIcon::Error);
+  return nullptr;
+}
+
+}  // namespace
+
 std::unique_ptr<TransferThread> StartDownload(FileOpsContext context, DownloadRequest request) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
-  return std::make_unique<TransferThread>(
-      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { DownloadBatch(link, ui, p, request); }, false);
+  return Start(
+      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { DownloadBatch(link, ui, p, request); }, false,
+      true);
 }
 
 std::unique_ptr<TransferThread> StartUpload(FileOpsContext context, UploadRequest request) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
-  return std::make_unique<TransferThread>(
-      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { UploadBatch(link, ui, p, request); }, false);
+  return Start(
+      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { UploadBatch(link, ui, p, request); }, false,
+      true);
 }
 
 std::unique_ptr<TransferThread> StartFormat(FileOpsContext context) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
-  return std::make_unique<TransferThread>(
-      context, [&link](FileOpsUi& ui, ProgressSink& p) { FormatMemoryStick(link, ui, p); }, true);
+  return Start(context, [&link](FileOpsUi& ui, ProgressSink& p) { FormatMemoryStick(link, ui, p); }, true, false);
 }
+
+void SetThreadStartHook(std::function<void()> hook) { g_threadStartHook = std::move(hook); }
 
 // --- marshalling wrappers ---
 void MarshalledFileOpsUi::ShowText(const std::string& t, MsgIcon i) { RunOnGuiThread([&] { inner_.ShowText(t, i); }); }

@@ -33,20 +33,30 @@ class TransferThread {
   ~TransferThread();
   TransferThread(const TransferThread&) = delete;
   TransferThread& operator=(const TransferThread&) = delete;
+  // False when the system refused the thread: nothing ran, the operation
+  // flag is clear again and the progress dialog is gone.
+  bool Started() const { return started_; }
   bool Finished() const { return finished_; }
   ProgressDialog* Dialog() const { return dialog_.data(); }
 
  private:
   FileOpsContext context_;
   QPointer<ProgressDialog> dialog_;
+  bool started_ = false;
   std::atomic<bool> finished_{false};
   std::thread thread_;
 };
 
-// Each returns the running thread, or nothing when the operation flag was set.
+// Each returns the running thread; nothing when the operation flag was set, or
+// when no thread could be started ("Error! Cannot execute this process." has
+// been shown then). The copies show the wait cursor while they start.
 std::unique_ptr<TransferThread> StartDownload(FileOpsContext context, DownloadRequest request);
 std::unique_ptr<TransferThread> StartUpload(FileOpsContext context, UploadRequest request);
 std::unique_ptr<TransferThread> StartFormat(FileOpsContext context);
+
+// Tests only: runs just before a worker thread is made, and may throw
+// std::system_error as the system does when it refuses a thread.
+void SetThreadStartHook(std::function<void()> hook);
 
 // A FileOpsUi that carries every call to the GUI thread and runs it on `inner` there.
 class MarshalledFileOpsUi final : public FileOpsUi {

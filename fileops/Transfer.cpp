@@ -25,8 +25,7 @@ std::string Upper(std::string s) {
 }
 
 const CamEntry* LastEntryNamed(const CamEntryList& files, const std::string& name) {
-  auto it = std::find_if(files.rbegin(), files.rend(), [&](const CamEntry& e) { return e.displayName == name; });
-  return it == files.rend() ? nullptr : &*it;
+  return LastCamEntryNamed(files, name);
 }
 
 void ShowSystemError(FileOpsUi& ui, int error) { ui.ShowText(std::strerror(error), MsgIcon::Error); }
@@ -78,6 +77,9 @@ void DropPartFile(int fd, const std::string& partPath) {
 }  // namespace
 
 bool SetLastWriteTime(const fs::path& file, const CamDateTime& local) {
+  // mktime would turn month 0 of 1980 into 1979-11-30: a record without a
+  // usable date leaves the file the time of its writing.
+  if (!IsCalendarTime(local)) return false;
   std::tm tm{};
   tm.tm_year = local.year - 1900;
   tm.tm_mon = local.month - 1;

@@ -54,7 +54,8 @@ std::optional<std::filesystem::path> FetchToTemp(CameraLink& link, FileOpsUi& ui
                                                  int statusRequest);
 
 // File times: a camera date taken as local time becomes the file's last-write
-// time (seconds 0; access time untouched); a PC file's last-write time in local
-// time, to the minute, for the camera.
+// time (seconds 0; access time untouched), unless it is no calendar time
+// (false, the file keeps its time); a PC file's last-write time in local time,
+// to the minute, for the camera.
 bool SetLastWriteTime(const std::filesystem::path& file, const CamDateTime& local);
 std::optional<CamDateTime> LastWriteTimeLocal(const std::filesystem::path& file);

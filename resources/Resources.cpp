@@ -1,7 +1,6 @@
 #include "resources/Resources.h"
 
 #include <QFile>
-#include <QHash>
 #include <QResource>
 #include <QTextStream>
 
@@ -14,7 +13,6 @@ namespace {
 constexpr char kOverrideRoot[] = "/teskres";
 
 QString g_overridePath;
-QHash<int, QString> g_overrideStrings;
 
 QString Unescape(const QString& text) {
   QString out;
@@ -30,19 +28,23 @@ QString Unescape(const QString& text) {
   return out;
 }
 
+// The override's texts go to the string table, so that the file operations,
+// which know nothing of Qt, show them too.
 void ReadOverrideStrings() {
-  g_overrideStrings.clear();
+  std::map<int, std::string> texts;
   QFile file(QString(":") + kOverrideRoot + "/strings.txt");
-  if (!file.open(QIODevice::ReadOnly)) return;
-  QTextStream in(&file);
-  in.setEncoding(QStringConverter::Utf8);
-  while (!in.atEnd()) {
-    const QString line = in.readLine();
-    const qsizetype tab = line.indexOf('\t');
-    bool ok = false;
-    const int id = line.left(tab).toInt(&ok);
-    if (tab > 0 && ok) g_overrideStrings.insert(id, Unescape(line.mid(tab + 1)));
+  if (file.open(QIODevice::ReadOnly)) {
+    QTextStream in(&file);
+    in.setEncoding(QStringConverter::Utf8);
+    while (!in.atEnd()) {
+      const QString line = in.readLine();
+      const qsizetype tab = line.indexOf('\t');
+      bool ok = false;
+      const int id = line.left(tab).toInt(&ok);
+      if (tab > 0 && ok) texts[id] = Unescape(line.mid(tab + 1)).toStdString();
+    }
   }
+  SetOverrideStrings(std::move(texts));
 }
 
 // The first of the override's and the program's own paths that exists.
@@ -70,7 +72,7 @@ void UnloadOverride() {
   if (g_overridePath.isEmpty()) return;
   QResource::unregisterResource(g_overridePath, kOverrideRoot);
   g_overridePath.clear();
-  g_overrideStrings.clear();
+  SetOverrideStrings({});
 }
 
 // A picture may be stored as PNG or as BMP.
@@ -106,10 +108,6 @@ QIcon Icon(int id) {
   return icon;
 }
 
-QString String(int id) {
-  if (auto it = g_overrideStrings.constFind(id); it != g_overrideStrings.constEnd()) return *it;
-  const std::string_view text = DefaultString(id);
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString String(int id) { return QString::fromStdString(StringText(id)); }
 
 }  // namespace resources

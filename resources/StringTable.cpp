@@ -8,9 +8,14 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 #include <utility>
 
 namespace {
+
+// Set at start-up on the GUI thread, read by the transfer threads too.
+std::mutex g_overrideMutex;
+std::map<int, std::string> g_override;
 
 struct Entry {
   int id;
@@ -106,9 +111,22 @@ std::string_view DefaultString(int id) {
   return it == std::end(kStrings) ? std::string_view() : std::string_view(it->text);
 }
 
+std::string StringText(int id) {
+  {
+    std::lock_guard<std::mutex> lock(g_overrideMutex);
+    if (auto it = g_override.find(id); it != g_override.end()) return it->second;
+  }
+  return std::string(DefaultString(id));
+}
+
+void SetOverrideStrings(std::map<int, std::string> texts) {
+  std::lock_guard<std::mutex> lock(g_overrideMutex);
+  g_override = std::move(texts);
+}
+
 std::string FileMessage(std::string_view fileName, int id) {
   std::string text(fileName);
   text += "\n\n";
-  text += DefaultString(id);
+  text += StringText(id);
   return text;
 }

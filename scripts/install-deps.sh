@@ -14,6 +14,7 @@ PACKAGES=(
   libjpeg62-turbo-dev libjpeg-turbo-progs ffmpeg
   libxcb1-dev xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
   desktop-file-utils appstream poppler-utils dpkg-dev
+  xdg-utils shared-mime-info dbus-daemon
   clang-14 libclang-rt-14-dev
 )
 missing=()

@@ -19,6 +19,20 @@ void ShowError(QWidget* parent, int id) { ShowMessageBox(parent, resources::Stri
 
 bool OnGuiThread(QObject* object) { return QThread::currentThread() == object->thread(); }
 
+// Whether a decoder that autoplugging would choose takes what `pin` gives.
+// decodebin links to any source and only later finds that nothing decodes
+// it; the graph builder's render step fails at once instead.
+bool HasDecoderFor(GstPad* pin) {
+  GstCaps* caps = gst_pad_query_caps(pin, nullptr);
+  GList* decoders = gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_DECODER, GST_RANK_MARGINAL);
+  GList* fitting = gst_element_factory_list_filter(decoders, caps, GST_PAD_SINK, FALSE);
+  const bool found = fitting != nullptr;
+  gst_plugin_feature_list_free(fitting);
+  gst_plugin_feature_list_free(decoders);
+  gst_caps_unref(caps);
+  return found;
+}
+
 // Runs `call` on the widget's thread: directly there, queued (never waiting)
 // from any other, so that a worker tearing down cannot block on a GUI thread
 // that is itself waiting for that worker.
@@ -94,6 +108,7 @@ bool GstPreviewGraph::BuildSteps() {
 
 // The graph builder's render step: decoder by autoplugging, then the sink.
 bool GstPreviewGraph::Render() {
+  if (!HasDecoderFor(pin_)) return false;
   GstElement* decoder = gst_element_factory_make("decodebin", nullptr);
   GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
   GstElement* filter = gst_element_factory_make("capsfilter", nullptr);

@@ -22,11 +22,21 @@ QMessageBox::Icon ToQt(MsgIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButtons ToQt(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::Ok: break;
+  }
+  return QMessageBox::Ok;
+}
+
 bool Scripted(const QString& text, MsgIcon icon, MsgButtons buttons, MsgAnswer& answer) {
   std::lock_guard<std::mutex> lock(g_scriptMutex);
   if (!g_script) return false;
   g_script->shown << text;
   g_script->icons << icon;
+  g_script->buttons << buttons;
   if (g_script->answers.empty()) {
     answer = buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
   } else {
@@ -42,12 +52,17 @@ MsgAnswer ShowMessageBox(QWidget* parent, const QString& text, MsgIcon icon, Msg
   MsgAnswer answer = MsgAnswer::Ok;
   if (Scripted(text, icon, buttons, answer)) return answer;
   return OnGuiThread([&] {
-    QMessageBox box(ToQt(icon), "Orin Media 5.1", text,
-                    buttons == MsgButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                    parent);
-    const int result = box.exec();
-    if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
-    return result == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    QMessageBox box(ToQt(icon), "Orin Media 5.1", text, ToQt(buttons), parent);
+    switch (box.exec()) {
+      case QMessageBox::Ok: return MsgAnswer::Ok;
+      case QMessageBox::Yes: return MsgAnswer::Yes;
+      case QMessageBox::No: return MsgAnswer::No;
+      case QMessageBox::Cancel: return MsgAnswer::Cancel;
+      default: break;
+    }
+    // A box closed otherwise answers as its last button would.
+    if (buttons == MsgButtons::YesNo) return MsgAnswer::No;
+    return buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::Ok;
   });
 }
 

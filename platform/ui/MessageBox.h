@@ -18,5 +18,6 @@ struct MessageBoxScript {
   std::deque<MsgAnswer> answers;
   QStringList shown;     // the texts, in order
   QList<MsgIcon> icons;  // their icons
+  QList<MsgButtons> buttons;  // their buttons
 };
 void SetMessageBoxScript(MessageBoxScript* script);  // nullptr: real boxes again

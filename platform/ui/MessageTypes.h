@@ -5,4 +5,4 @@ enum class MsgIcon { None, Error, Warning, Information, Exclamation, Question };
 
 enum class MsgAnswer { Ok, Yes, No, Cancel };
 
-enum class MsgButtons { Ok, YesNo };
+enum class MsgButtons { Ok, YesNo, OkCancel };

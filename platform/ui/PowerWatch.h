@@ -1,8 +1,8 @@
 // The PC's power and log-on events, from systemd-logind on the system bus.
 //
 // While it lives, the program holds a "block" inhibitor for sleep, so logind
-// refuses a suspend (the camera is in use), and a "delay" inhibitor for
-// shutdown, so the camera can be released first. suspendRequested() is raised
+// refuses a suspend and the desktop shows the inhibitor's reason, and a
+// "delay" inhibitor for shutdown, so the camera can be released first. suspendRequested() is raised
 // when logind announces a sleep nonetheless; shutdownNotice() when the machine
 // is going down. Without a system bus nothing is held and nothing is raised.
 #pragma once
@@ -12,7 +12,8 @@
 class PowerWatch : public QObject {
   Q_OBJECT
  public:
-  explicit PowerWatch(QObject* parent = nullptr);
+  // `suspendReason`: the text the desktop shows when it refuses a suspend.
+  explicit PowerWatch(const QString& suspendReason, QObject* parent = nullptr);
   bool Active() const { return active_; }
 
  signals:
@@ -24,7 +25,7 @@ class PowerWatch : public QObject {
   void OnPrepareForShutdown(bool start);
 
  private:
-  QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& mode);
+  QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& why, const QString& mode);
   QDBusUnixFileDescriptor sleepLock_, shutdownLock_;
   bool active_ = false;
 };

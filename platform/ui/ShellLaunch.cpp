@@ -1,10 +1,31 @@
 #include "platform/ui/ShellLaunch.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QUrl>
+
+namespace {
+
+// The desktop's default program for `mimeType` (a desktop file's name); empty when none.
+QString DefaultProgram(const QString& mimeType) {
+  QProcess query;
+  query.start("xdg-mime", {"query", "default", mimeType});
+  if (!query.waitForFinished(3000) || query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
+    return {};
+  return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+}
+
+// The type or one it belongs to has a program. Every file is some kind of
+// application/octet-stream: a program for that alone does not count.
+bool HasProgramFor(const QMimeType& type) {
+  QStringList names{type.name()};
+  names << type.allAncestors();
+  for (const QString& name : names)
+    if (name != "application/octet-stream" && !DefaultProgram(name).isEmpty()) return true;
+  return false;
+}
+
+}  // namespace
 
 bool LaunchProgram(const QString& programFolder, const QString& name, const QStringList& arguments) {
   QStringList candidates{name};
@@ -18,11 +39,9 @@ bool LaunchProgram(const QString& programFolder, const QString& name, const QStr
   return false;
 }
 
-bool OpenDocument(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
-
-bool HasPdfReader() {
-  QProcess query;
-  query.start("xdg-mime", {"query", "default", "application/pdf"});
-  if (!query.waitForFinished(3000) || query.exitCode() != 0) return false;
-  return !query.readAllStandardOutput().trimmed().isEmpty();
+bool OpenDocument(const QString& path) {
+  if (!HasProgramFor(QMimeDatabase().mimeTypeForFile(path))) return false;
+  return QProcess::startDetached("xdg-open", {path});
 }
+
+bool HasPdfReader() { return HasProgramFor(QMimeDatabase().mimeTypeForName("application/pdf")); }

@@ -11,6 +11,7 @@
 
 #include "resources/Resources.h"
 #include "resources/StringIds.h"
+#include "resources/StringTable.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ QString MakeOverride(const QTemporaryDir& dir) {
   red.save(dir.filePath("src/bitmaps/108.png"));
   QFile strings(dir.filePath("src/strings.txt"));
   strings.open(QIODevice::WriteOnly);
-  strings.write("134\tNo stick here!\n171\tline one\\nline two\nnot a line\n");
+  strings.write("134\tNo stick here!\n171\tline one\\nline two\nnot a line\n"
+                "153\tReplace it?\n180\tFolders again...\n");
   strings.close();
   QFile qrc(dir.filePath("src/teskres.qrc"));
   qrc.open(QIODevice::WriteOnly);
@@ -53,6 +55,9 @@ TEST(ResourcesTest, OverrideTakesPrecedenceForWhatItHolds) {
   EXPECT_EQ(resources::BitmapImage(108).size(), QSize(40, 30));
   EXPECT_EQ(resources::String(134), "No stick here!");
   EXPECT_EQ(resources::String(171), "line one\nline two");
+  // The program's other lookups, the file operations' among them, see the same texts.
+  EXPECT_EQ(StringText(ids::ADD_DEFAULT_FOLDER), "Folders again...");
+  EXPECT_EQ(FileMessage("DCAM0001.JPG", ids::REPLACE_QUESTION), "DCAM0001.JPG\n\nReplace it?");
   // What the override does not hold still comes from the program.
   EXPECT_EQ(resources::BitmapImage(109).size(), QSize(28, 28));
   EXPECT_EQ(resources::String(ids::WRITE_PROTECTED), "Memory Stick is write protected.");
@@ -60,6 +65,7 @@ TEST(ResourcesTest, OverrideTakesPrecedenceForWhatItHolds) {
   resources::UnloadOverride();
   EXPECT_EQ(resources::BitmapImage(108).size(), QSize(730, 554));
   EXPECT_EQ(resources::String(134), "No Memory!");
+  EXPECT_EQ(StringText(ids::ADD_DEFAULT_FOLDER), "Add Default Folder...");
 }
 
 int main(int argc, char** argv) {

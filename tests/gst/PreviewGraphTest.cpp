@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <filesystem>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Pacing.h"
@@ -48,6 +50,51 @@ TEST_F(PreviewGraphTest, BuildWithoutAPreviewWindowFailsWithTheInitialisationMes
   EXPECT_FALSE(graph.Build());
   EXPECT_EQ(script.shown, QStringList{"Failed to initialize."});
   EXPECT_FALSE(graph.TearDown());  // nothing to tear down
+}
+
+// Every installed decoder of the camera's MPEG-4 ranked below what
+// autoplugging takes, for the lifetime of the object.
+class NoMpeg4Decoder {
+ public:
+  NoMpeg4Decoder() {
+    GstCaps* caps = gst_caps_from_string("video/mpeg, mpegversion=(int)4, systemstream=(boolean)false");
+    GList* all = gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_DECODER, GST_RANK_NONE);
+    GList* fitting = gst_element_factory_list_filter(all, caps, GST_PAD_SINK, FALSE);
+    for (GList* l = fitting; l; l = l->next) {
+      auto* feature = GST_PLUGIN_FEATURE(gst_object_ref(l->data));
+      lowered_.push_back({feature, gst_plugin_feature_get_rank(feature)});
+      gst_plugin_feature_set_rank(feature, GST_RANK_NONE);
+    }
+    gst_plugin_feature_list_free(fitting);
+    gst_plugin_feature_list_free(all);
+    gst_caps_unref(caps);
+  }
+  ~NoMpeg4Decoder() {
+    for (auto& [feature, rank] : lowered_) {
+      gst_plugin_feature_set_rank(feature, rank);
+      gst_object_unref(feature);
+    }
+  }
+  size_t Count() const { return lowered_.size(); }
+
+ private:
+  std::vector<std::pair<GstPluginFeature*, guint>> lowered_;
+};
+
+TEST_F(PreviewGraphTest, WithoutAnMpeg4DecoderTheBuildFailsWithTheInitialisationMessage) {
+  {
+    NoMpeg4Decoder none;
+    ASSERT_GT(none.Count(), 0u);
+    GstPreviewGraph graph;
+    graph.SetWindows(&frame, &owner);
+    EXPECT_FALSE(graph.Build());
+    EXPECT_EQ(script.shown, QStringList{"Failed to initialize."});
+    EXPECT_FALSE(graph.Running());
+  }
+  // With a decoder back the same steps show the picture.
+  GstPreviewGraph graph;
+  EXPECT_TRUE(RunWithFrames(graph, 3));
+  EXPECT_TRUE(graph.TearDown());
 }
 
 TEST_F(PreviewGraphTest, ASecondBuildFailsWithoutItsOwnMessageAndLeavesTheFirstRunning) {

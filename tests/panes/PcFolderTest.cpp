@@ -148,3 +148,28 @@ TEST(PcDrives, ThisMachineHasTheRootAmongItsDrives) {
   EXPECT_TRUE(std::is_sorted(drives.begin(), drives.end(),
                              [](const PcEntry& a, const PcEntry& b) { return a.path < b.path; }));
 }
+
+TEST(PcDrives, RemovableDrivesMountedForTheUserAreDrives) {
+  ScratchFolder sys;
+  sys.Folder("class/block/sdc/sdc1");
+  std::ofstream(sys.Path() / "class/block/sdc/removable") << "1\n";
+  std::filesystem::create_directory_symlink(sys.Path() / "class/block/sdc/sdc1", sys.Path() / "class/block/sdc1");
+
+  std::vector<MountInfo> mounts{
+      {"/", "ext4", "/dev/sda2", "", true},
+      {"/run/media/alice/STICK", "vfat", "/dev/sdc1", "STICK", true},  // udisks
+      {"/media/alice/CARD", "exfat", "/dev/sdd1", "CARD", true},      // others
+      {"/run/media/alice/DVD", "udf", "/dev/sr0", "DVD", true},
+      {"/run/user/1000/doc", "fuse.portal", "portal", "", true},
+      {"/run/lock", "tmpfs", "tmpfs", "", true},
+      {"/run/snapd/ns", "ext4", "/dev/sda2", "", true},
+      {"/run/mediax", "ext4", "/dev/sda2", "", true},
+  };
+  const std::vector<PcEntry> drives = DrivesFromMounts(mounts, sys.Str());
+  EXPECT_EQ(Names(drives), (std::vector<std::string>{"/", "CARD (/media/alice/CARD)", "DVD (/run/media/alice/DVD)",
+                                                      "STICK (/run/media/alice/STICK)"}));
+  ASSERT_EQ(drives.size(), 4u);
+  EXPECT_EQ(drives[2].driveKind, DriveKind::CdRom);
+  EXPECT_EQ(drives[3].driveKind, DriveKind::Removable);
+  EXPECT_EQ(drives[3].path, "/run/media/alice/STICK");
+}

@@ -177,10 +177,10 @@ void CentreColumn(QPainter& p) {
   p.setPen(QPen(QColor(64, 84, 110), 1));
   p.setBrush(sg);
   p.drawRoundedRect(settings, 6, 6);
-  // Recording limit: minutes 1035 start at x 374, so the display has a dark cap
-  // left of 380, where the storage layout's greyed panel 156 begins.
-  DarkInset(p, QRect(372, 482, 108, 24));
-  p.fillRect(QRect(379, 483, 1, 22), QColor(70, 92, 120));
+  // Recording limit: the display lies where the storage layout's greyed panel
+  // 156 lies, so that either is the whole field; the numbers 1035 and 1036
+  // stand right-aligned in it.
+  DarkInset(p, QRect(380, 482, 100, 24));
   PaintTimePanel(p, QRect(380, 482, 100, 24), true);
   PaintSocket(p, QRectF(DuRect(242, 227, 17, 17)));
   p.setFont(UiFont(9, true));
