@@ -70,10 +70,13 @@ TEST_F(LabelsTest, LimitNumbersStandInTheirDisplayInBothLayouts) {
     // but the panel's edge.
     EXPECT_FALSE(TextPixels(id).isEmpty()) << id << ": the number is hidden";
     const QRect r = w.Control(id)->geometry();
-    for (int y = r.top(); y <= r.bottom(); ++y)
-      for (int x = r.left(); x <= r.right(); ++x)
-        if (x < panelLeft - 1 || x > panelLeft)
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      for (int x = r.left(); x <= r.right(); ++x) {
+        if (x < panelLeft - 1 || x > panelLeft) {
           ASSERT_GT(Luminance(storageLayout.pixel(x, y)), 90) << id << ": dark at " << x << "," << y;
+        }
+      }
+    }
   }
 
   // Back in the camera layout the numbers look as they did, with nothing of

@@ -38,7 +38,7 @@ import -window "$WINDOW" "$ARTEFACTS/installed-window.png" || fail "screenshot"
 xdotool mousemove --window "$WINDOW" 365 30
 xdotool key F1
 wait_file "$E2E_WORK/opened" 10
-want="file://$PREFIX/lib/orinmedia/Orin%20Media%205_1.pdf"
+want="$PREFIX/lib/orinmedia/Orin Media 5_1.pdf"
 [ "$(head -1 "$E2E_WORK/opened")" = "$want" ] || fail "F1 opened $(head -1 "$E2E_WORK/opened"), not $want"
 
 # A picture of the camera, double-clicked: the installed image viewer shows it.
