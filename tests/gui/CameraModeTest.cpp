@@ -20,7 +20,10 @@ class CameraModeTest : public WindowFixture {
   }
   MainWindow& Streaming() {
     MainWindow& w = Started();
-    w.OnDeferredPreviewStart();  // timer 2
+    // Timer 2 fires now: stopped first, or it would start the preview a second
+    // time later, in the middle of whatever the test is looking at.
+    w.Timer(2).stop();
+    w.OnDeferredPreviewStart();
     return w;
   }
 };
