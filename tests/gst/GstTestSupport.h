@@ -1,5 +1,5 @@
 // Shared pieces of the preview tests: a feeder that queues encoded frames at
-// the camera's 15 frames a second, and waiting with a deadline.
+// the camera's 15 frames a second, and waiting for a condition.
 #pragma once
 #include <atomic>
 #include <chrono>
@@ -12,7 +12,8 @@
 
 namespace gsttest {
 
-inline bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
+// Waits until `done` holds; the limit only ends a test that is stuck.
+inline bool WaitUntil(const std::function<bool()>& done, int ms = 30000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -22,15 +23,22 @@ inline bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
 }
 
 // Queues `frames` one every 66 ms on its own thread, as the worker would.
+// The 66 ms are the camera's frame interval, part of what the tests look at
+// (gaps between frames, pacing); beyond them each frame waits until the source
+// has taken the one before, so that a slow machine never has the ring
+// overwrite a frame the source was about to read.
 class Feeder {
  public:
   Feeder(std::vector<mpeg4test::Frame> frames, FrameQueue& queue = TheFrameQueue())
       : thread_([this, frames = std::move(frames), &queue] {
           for (const auto& f : frames) {
             if (stop_) return;
+            const int slot = queue.WriteIndex();
             queue.Queue(f.data(), f.size());
             ++queued_;
             std::this_thread::sleep_for(std::chrono::milliseconds(66));
+            // Taken by the source, or cleared when its thread started.
+            while (!stop_ && queue.EntryAt(slot).length != 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
           }
         }) {}
   ~Feeder() {

@@ -32,7 +32,8 @@ class PreviewGraphTest : public ::testing::Test {
     if (!graph.Build()) return false;
     graph.WireAndRun();
     const uint64_t before = graph.DecodedFrames();
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the source's thread starts
+    // A frame queued before the source's thread starts is cleared by it: one
+    // may be lost, the rest wait for the source (see Feeder).
     Feeder feeder(mpeg4test::Encode(320, 240, count, {40, 200, 40}));
     return WaitUntil([&] { return graph.DecodedFrames() >= before + uint64_t(count) - 1; });
   }
@@ -57,7 +58,6 @@ TEST_F(PreviewGraphTest, ASecondBuildFailsWithoutItsOwnMessageAndLeavesTheFirstR
   EXPECT_FALSE(graph.Build());
   EXPECT_EQ(script.shown, QStringList{"Failed to initialize."});
   graph.WireAndRun();
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
   {
     Feeder feeder(mpeg4test::Encode(320, 240, 4, {40, 200, 40}));
     EXPECT_TRUE(WaitUntil([&] { return graph.DecodedFrames() >= 3; }));
@@ -134,11 +134,20 @@ TEST(WorkerAndSource, FramesFromTheCameraReachTheSink) {
     StreamWorker worker(camera, graph, folder.string());
     worker.SetWindows(&frame, &owner);
     ASSERT_TRUE(worker.StartStreaming());
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the source's thread starts
+    // The worker stops at the camera's gate before each block. Once it waits
+    // at the next one, the frame of the block before is in the queue; the
+    // gate opens again when the source has taken it (or, for a frame queued
+    // before the source's thread started, cleared it), so none is overwritten
+    // however slow the machine.
+    auto queueEmpty = [] {
+      for (int slot = 0; slot < FrameQueue::kSlots; ++slot)
+        if (TheFrameQueue().EntryAt(slot).length != 0) return false;
+      return true;
+    };
     for (size_t i = 0; i <= frames.size(); ++i) {
       ASSERT_TRUE(log.WaitFor("gate", int(i) + 1));
+      ASSERT_TRUE(WaitUntil(queueEmpty));
       camera.Open();
-      std::this_thread::sleep_for(std::chrono::milliseconds(66));
     }
     EXPECT_TRUE(WaitUntil([&] { return graph.DecodedFrames() >= frames.size() - 1; }));
     worker.StopStreaming();

@@ -10,12 +10,13 @@ namespace {
 
 class CameraModeTest : public WindowFixture {
  protected:
-  // Serves the GUI thread's events until `done` holds (at most 10 s).
+  // Serves the GUI thread's events until `done` holds (given up after 30 s,
+  // which only a stuck test takes).
   template <typename Pred>
   bool ServeUntil(Pred done) {
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
   }
   MainWindow& Streaming() {
