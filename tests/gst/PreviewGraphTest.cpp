@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -123,30 +124,31 @@ TEST(WorkerAndSource, FramesFromTheCameraReachTheSink) {
   const auto frames = mpeg4test::Encode(320, 240, 10, {200, 200, 40});
   camera.Gate();
   camera.Block(asfbuild::MakeHeader(packetSize));
-  for (size_t i = 0; i < frames.size(); ++i) {
+  // After the ten frames the camera goes on filming the last picture for a
+  // round of the ring: a frame-ready signal that arrives after its frame was
+  // taken leaves the source a slot ahead, and it meets the waiting frames
+  // again only when the worker has gone round.
+  const size_t filmed = frames.size() + FrameQueue::kSlots;
+  for (size_t i = 0; i < filmed; ++i) {
+    const auto& picture = frames[std::min(i, frames.size() - 1)];
     camera.Gate();
-    ASSERT_LT(frames[i].size(), packetSize - 64u);
-    camera.Block(asfbuild::SinglePayloadPacket(
-        packetSize, {1, uint8_t(i + 1), uint32_t(frames[i].size()), frames[i]}));
+    ASSERT_LT(picture.size(), packetSize - 64u);
+    camera.Block(asfbuild::SinglePayloadPacket(packetSize, {1, uint8_t(i + 1), uint32_t(picture.size()), picture}));
   }
   camera.IdleWhenDone();
   {
     StreamWorker worker(camera, graph, folder.string());
     worker.SetWindows(&frame, &owner);
     ASSERT_TRUE(worker.StartStreaming());
-    // The worker stops at the camera's gate before each block. Once it waits
-    // at the next one, the frame of the block before is in the queue; the
-    // gate opens again when the source has taken it (or, for a frame queued
-    // before the source's thread started, cleared it), so none is overwritten
-    // however slow the machine.
-    auto queueEmpty = [] {
-      for (int slot = 0; slot < FrameQueue::kSlots; ++slot)
-        if (TheFrameQueue().EntryAt(slot).length != 0) return false;
-      return true;
-    };
-    for (size_t i = 0; i <= frames.size(); ++i) {
-      ASSERT_TRUE(log.WaitFor("gate", int(i) + 1));
-      ASSERT_TRUE(WaitUntil(queueEmpty));
+    // The worker stops at the camera's gate before each block; once it waits
+    // at the next one, the block before is in the queue. A gate opens when the
+    // slot the worker fills next is free, so that no frame is written over one
+    // the source has not taken, however slow the machine. Every gate opens
+    // even after a failure: the worker must not be left waiting at one.
+    auto nextSlotFree = [] { return TheFrameQueue().EntryAt(TheFrameQueue().WriteIndex()).length == 0; };
+    for (size_t i = 0; i <= filmed; ++i) {
+      EXPECT_TRUE(log.WaitFor("gate", int(i) + 1));
+      EXPECT_TRUE(WaitUntil(nextSlotFree));
       camera.Open();
     }
     EXPECT_TRUE(WaitUntil([&] { return graph.DecodedFrames() >= frames.size() - 1; }));
