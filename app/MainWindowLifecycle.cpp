@@ -59,6 +59,9 @@ void MainWindow::OnDeferredPreviewStart() {
   // Through the native window: changing the widget's flags would hide it, and
   // hiding a running dialog ends it.
   if (QWindow* native = windowHandle()) native->setFlag(Qt::WindowStaysOnTopHint, false);
+  // The user may have gone to storage mode before this timer came: the live
+  // picture belongs to the camera layout, and that mode's entry starts it.
+  if (layoutFlag) return;
   if (camera.deviceOpen && !StartStreaming(startupVideoMode_)) {
     StopStreaming();
     Control(ctl::VIDEO_FRAME)->hide();
