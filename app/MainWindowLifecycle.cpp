@@ -60,6 +60,9 @@ void MainWindow::OnDeferredPreviewStart() {
   // Through the native window: changing the widget's flags would hide it, and
   // hiding a running dialog ends it.
   if (QWindow* native = windowHandle()) native->setFlag(Qt::WindowStaysOnTopHint, false);
+  // The user may have gone to storage mode before this timer came: the live
+  // picture belongs to the camera layout, and that mode's entry starts it.
+  if (layoutFlag) return;
   if (camera.deviceOpen && !StartStreaming(startupVideoMode_)) {
     StopStreaming();
     Control(ctl::VIDEO_FRAME)->hide();
@@ -100,7 +103,6 @@ void MainWindow::OnToCameraMode() {
 void MainWindow::OnToStorageMode() {
   WaitCursor wait;
   Timer(11).stop();
-  Timer(2).stop();  // a preview start still due from start-up must not start a stream in storage mode
   camera.mediaNotified = true;
   camera.mediaState = 1;
   panes_->pc.Refresh();  // the PC folder may have changed while the camera streamed

@@ -20,8 +20,12 @@ touch -d '2003-09-17 10:25' "$stick/DCIM/100QXCAM/DCAM0001.JPG"
 
 "$bin/orin-camsim" --socket "$work/sock" --stick "$stick" --capacity-mb 62 2>"$work/daemon.log" &
 daemon=$!
-for _ in $(seq 100); do [ -S "$work/sock" ] && break; sleep 0.05; done
-[ -S "$work/sock" ] || fail "the daemon did not listen"
+# Up once it answers a control request (its socket file shows before it
+# listens); polled every 50 ms, given up after 30 s, which only a stuck
+# daemon takes.
+up() { "$bin/orin-camsim-ctl" --socket "$work/sock" help >/dev/null 2>&1; }
+for _ in $(seq 600); do up && break; sleep 0.05; done
+up || fail "the daemon did not listen"
 export ORIN_CAMERA=sim:$work/sock
 
 "$bin/orin-cam" ls DCIM/100QXCAM >"$work/out" 2>"$work/err" || fail "ls failed: $(cat "$work/err")"

@@ -106,8 +106,10 @@ class DaemonTest : public ::testing::Test {
     return pid_;
   }
 
+  // Waits until the daemon takes connections; the limit (30 s) only ends a
+  // test whose daemon never comes up.
   bool WaitForSocket() {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
       int fd = simwire::ConnectUnix(Socket().string());
       if (fd >= 0) {
         close(fd);
@@ -118,12 +120,13 @@ class DaemonTest : public ::testing::Test {
     return false;
   }
 
-  // Sends `sig` and answers the exit status (-1 when it did not end in time).
+  // Sends `sig` and answers the exit status (-1 when it had not ended after
+  // 30 s, which only a stuck daemon takes).
   int Stop(int sig) {
     if (pid_ <= 0) return -1;
     kill(pid_, sig);
     int status = 0;
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = 0;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -19,44 +19,43 @@ picture="$E2E_WORK/stick/DCIM/100QXCAM/DCAM0001.JPG"
 head -c $((4 * 1024 * 1024)) /dev/urandom >"$picture"
 "$BIN/orin-camsim-ctl" --socket "$SOCKET" speed full >/dev/null || fail "speed full refused"
 start_program
-wait_log "REQ_STREAM_START" 20
+wait_log "REQ_STREAM_START"
 
+# The program talks to the camera on its window's thread, so a click sent
+# once the camera has answered a step's last request is handled after it.
 click 340 490   # to storage mode (control 1045)
-wait_log "REQ_CHANGE_DIR \"QXMOV\"" 15
-sleep 1
+wait_log "REQ_CHANGE_DIR \"QXMOV\""
 double_click() { xdotool mousemove --window "$WINDOW" "$1" "$2" click --repeat 2 --delay 60 1; }
 double_click 66 387   # the DCIM row
-wait_log 'REQ_CHANGE_DIR "DCIM" -> status 0x00 \[\\DCIM\]' 10
-sleep 0.5
+wait_log 'REQ_LIST_DIR -> status 0x01 \[\\DCIM\]'
 double_click 66 405   # the 100QXCAM row, below the root row and ".."
-wait_log 'REQ_CHANGE_DIR "100QXCAM"' 10
-sleep 1
+wait_log 'REQ_LIST_DIR -> status 0x01 \[\\DCIM\\100QXCAM\]'
 
 # Press on DCAM0001.JPG (below the root row and ".."), move in steps over to
-# the PC pane, release there.
+# the PC pane, release there once the dragged row's picture shows there:
+# the move has reached the pane.
 xdotool mousemove --window "$WINDOW" 66 406 mousedown 1
 for step in "74 400" "90 390" "100 360" "110 310" "120 260" "130 220" "139 208"; do
-  sleep 0.1
   xdotool mousemove --window "$WINDOW" $step
 done
-sleep 0.3
+wait_until 60 "the dragged row never showed over the PC pane" shows_more_than 60 6 150 205 1
 shot drag-over-pc-pane
 xdotool mouseup 1
-sleep 1.5
+wait_until 60 "no progress dialog" other_window 60 >/dev/null
 shot drag-progress-dialog
-wait_log "REQ_READ_FILE" 5
+wait_log "REQ_READ_FILE"
 
-copy="$E2E_WORK/pc/DCAM0001.JPG"
-for _ in $(seq 300); do [ -f "$copy" ] && break; sleep 0.1; done
-[ -f "$copy" ] || fail "the dragged picture never arrived in the PC folder"
-cmp -s "$picture" "$copy" || fail "the copy differs from the camera's file"
 # The copy has the camera's time: the picture's time to the minute, seconds 0.
+# It is set once the finished file has its name, so both are waited for.
+copy="$E2E_WORK/pc/DCAM0001.JPG"
 camera_time=$(stat -c %Y "$picture")
-[ "$(stat -c %Y "$copy")" -eq $(( camera_time - camera_time % 60 )) ] || fail "the copy does not have the camera's time"
-sleep 1.5
+copied() { [ -f "$copy" ] && [ "$(stat -c %Y "$copy")" -eq $((camera_time - camera_time % 60)) ]; }
+wait_until 120 "the dragged picture never arrived in the PC folder with the camera's time" copied
+cmp -s "$picture" "$copy" || fail "the copy differs from the camera's file"
+wait_until 60 "the progress dialog stayed" no_other_window
 shot drag-after-copy
 
 # The window is usable again: the close button ends it.
 click 715 37
-wait_program_end 15
+wait_program_end
 echo "drag e2e: 1 passed, 0 failed"

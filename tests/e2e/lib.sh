@@ -1,6 +1,10 @@
 # Shared steps of the end-to-end tests: a private X server, the camera
 # simulator over its socket, the real program, screenshots as artefacts.
 # Sourced by the tests; BIN (the build's bin folder) and ARTEFACTS must be set.
+#
+# Every wait is for a condition (a line in the camera's log, a window, what
+# the screen shows), looked at every 0.1 s. The limits only end a test that is
+# stuck; a slow or busy machine stays far inside them.
 
 BIN=$(cd "$BIN" && pwd)
 mkdir -p "$ARTEFACTS" && ARTEFACTS=$(cd "$ARTEFACTS" && pwd)
@@ -18,6 +22,15 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
+# Runs the command ($3...) until it succeeds; fails with message $2 when it
+# has not after $1 seconds.
+wait_until() {
+  local limit=$1 what=$2
+  shift 2
+  for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
+  fail "$what"
+}
+
 fail() {
   echo "FAIL: $*" >&2
   for log in camsim orinmedia; do
@@ -30,7 +43,7 @@ start_x() {
   exec 3>"$E2E_WORK/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 2>"$E2E_WORK/xvfb.log" &
   E2E_PIDS+=($!)
-  for _ in $(seq 100); do [ -s "$E2E_WORK/display" ] && break; sleep 0.1; done
+  wait_until 30 "no X server" test -s "$E2E_WORK/display"
   export DISPLAY=":$(head -1 "$E2E_WORK/display")"
   [ "$DISPLAY" != ":" ] || fail "no X server"
 }
@@ -40,8 +53,8 @@ start_camera() {
   "$BIN/orin-camsim" --socket "$SOCKET" --stick "$E2E_WORK/stick" --sample "$@" 2>"$E2E_WORK/camsim.log" &
   CAMSIM_PID=$!
   E2E_PIDS+=($CAMSIM_PID)
-  for _ in $(seq 100); do [ -S "$SOCKET" ] && break; sleep 0.1; done
-  [ -S "$SOCKET" ] || fail "the simulator did not start"
+  # Up once it answers a control request (its socket file shows before it listens).
+  wait_until 30 "the simulator did not start" "$BIN/orin-camsim-ctl" --socket "$SOCKET" help >/dev/null 2>&1
   export ORIN_CAMERA="sim:$SOCKET"
 }
 
@@ -50,19 +63,49 @@ start_program() {
   PROGRAM_PID=$!
   E2E_PIDS+=($PROGRAM_PID)
   WINDOW=""
-  for _ in $(seq 150); do
+  main_window() {
     WINDOW=$(xdotool search --name '^Orin Media 5\.1$' 2>/dev/null | head -1 || true)
-    [ -n "$WINDOW" ] && break
-    sleep 0.1
-  done
-  [ -n "$WINDOW" ] || fail "no window titled Orin Media 5.1"
+    [ -n "$WINDOW" ]
+  }
+  wait_until 60 "no window titled Orin Media 5.1" main_window
 }
 
-# Waits until the simulator's log has a line matching $1 (at most $2 seconds).
+# Waits until the simulator's log has a line matching $1.
 wait_log() {
-  for _ in $(seq $(( ${2:-10} * 10 ))); do grep -q "$1" "$E2E_WORK/camsim.log" && return 0; sleep 0.1; done
-  fail "the camera never saw: $1"
+  wait_until 60 "the camera never saw: $1" grep -q "$1" "$E2E_WORK/camsim.log"
 }
+
+# How many colours the area W x H at X Y ($1..$4, window coordinates) of the
+# program's window shows on the screen now.
+colours() {
+  local origin x y
+  origin=$(xdotool getwindowgeometry --shell "$WINDOW")
+  x=$(sed -n 's/^X=//p' <<<"$origin")
+  y=$(sed -n 's/^Y=//p' <<<"$origin")
+  import -window root miff:- 2>/dev/null |
+    convert miff:- -crop "$1x$2+$((x + $3))+$((y + $4))" +repage -format %k info:- 2>/dev/null
+}
+# The area shows more than $5 colours (a picture, a text), or exactly $5.
+shows_more_than() { local n; n=$(colours "$1" "$2" "$3" "$4"); [ "${n:-0}" -gt "$5" ]; }
+shows_exactly() { local n; n=$(colours "$1" "$2" "$3" "$4"); [ "${n:-0}" -eq "$5" ]; }
+
+# A visible window of the program besides its main window (a menu, a dialog,
+# the picture that follows a drag) at least $1 pixels high and painted: more
+# than two colours in it. Prints its id.
+other_window() {
+  local w height painted
+  for w in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null); do
+    [ "$w" != "$WINDOW" ] || continue
+    height=$(xdotool getwindowgeometry --shell "$w" | sed -n 's/^HEIGHT=//p')
+    [ "${height:-0}" -ge "$1" ] || continue
+    painted=$(import -window "$w" miff:- 2>/dev/null | convert miff:- -format %k info:- 2>/dev/null)
+    [ "${painted:-0}" -gt 2 ] || continue
+    echo "$w"
+    return 0
+  done
+  return 1
+}
+no_other_window() { ! other_window 1 >/dev/null; }
 
 # Clicks at window coordinates x y.
 click() {
@@ -74,6 +117,5 @@ shot() {
 }
 
 wait_program_end() {
-  for _ in $(seq $(( ${1:-15} * 10 ))); do kill -0 "$PROGRAM_PID" 2>/dev/null || return 0; sleep 0.1; done
-  fail "the program did not end"
+  wait_until 60 "the program did not end" eval '! kill -0 "$PROGRAM_PID" 2>/dev/null'
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 #include <utility>
@@ -34,7 +35,8 @@ class PreviewGraphTest : public ::testing::Test {
     if (!graph.Build()) return false;
     graph.WireAndRun();
     const uint64_t before = graph.DecodedFrames();
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the source's thread starts
+    // A frame queued before the source's thread starts is cleared by it: one
+    // may be lost, the rest wait for the source (see Feeder).
     Feeder feeder(mpeg4test::Encode(320, 240, count, {40, 200, 40}));
     return WaitUntil([&] { return graph.DecodedFrames() >= before + uint64_t(count) - 1; });
   }
@@ -104,7 +106,6 @@ TEST_F(PreviewGraphTest, ASecondBuildFailsWithoutItsOwnMessageAndLeavesTheFirstR
   EXPECT_FALSE(graph.Build());
   EXPECT_EQ(script.shown, QStringList{"Failed to initialize."});
   graph.WireAndRun();
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
   {
     Feeder feeder(mpeg4test::Encode(320, 240, 4, {40, 200, 40}));
     EXPECT_TRUE(WaitUntil([&] { return graph.DecodedFrames() >= 3; }));
@@ -170,22 +171,32 @@ TEST(WorkerAndSource, FramesFromTheCameraReachTheSink) {
   const auto frames = mpeg4test::Encode(320, 240, 10, {200, 200, 40});
   camera.Gate();
   camera.Block(asfbuild::MakeHeader(packetSize));
-  for (size_t i = 0; i < frames.size(); ++i) {
+  // After the ten frames the camera goes on filming the last picture for a
+  // round of the ring: a frame-ready signal that arrives after its frame was
+  // taken leaves the source a slot ahead, and it meets the waiting frames
+  // again only when the worker has gone round.
+  const size_t filmed = frames.size() + FrameQueue::kSlots;
+  for (size_t i = 0; i < filmed; ++i) {
+    const auto& picture = frames[std::min(i, frames.size() - 1)];
     camera.Gate();
-    ASSERT_LT(frames[i].size(), packetSize - 64u);
-    camera.Block(asfbuild::SinglePayloadPacket(
-        packetSize, {1, uint8_t(i + 1), uint32_t(frames[i].size()), frames[i]}));
+    ASSERT_LT(picture.size(), packetSize - 64u);
+    camera.Block(asfbuild::SinglePayloadPacket(packetSize, {1, uint8_t(i + 1), uint32_t(picture.size()), picture}));
   }
   camera.IdleWhenDone();
   {
     StreamWorker worker(camera, graph, folder.string());
     worker.SetWindows(&frame, &owner);
     ASSERT_TRUE(worker.StartStreaming());
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // the source's thread starts
-    for (size_t i = 0; i <= frames.size(); ++i) {
-      ASSERT_TRUE(log.WaitFor("gate", int(i) + 1));
+    // The worker stops at the camera's gate before each block; once it waits
+    // at the next one, the block before is in the queue. A gate opens when the
+    // slot the worker fills next is free, so that no frame is written over one
+    // the source has not taken, however slow the machine. Every gate opens
+    // even after a failure: the worker must not be left waiting at one.
+    auto nextSlotFree = [] { return TheFrameQueue().EntryAt(TheFrameQueue().WriteIndex()).length == 0; };
+    for (size_t i = 0; i <= filmed; ++i) {
+      EXPECT_TRUE(log.WaitFor("gate", int(i) + 1));
+      EXPECT_TRUE(WaitUntil(nextSlotFree));
       camera.Open();
-      std::this_thread::sleep_for(std::chrono::milliseconds(66));
     }
     EXPECT_TRUE(WaitUntil([&] { return graph.DecodedFrames() >= frames.size() - 1; }));
     worker.StopStreaming();

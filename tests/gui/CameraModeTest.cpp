@@ -1,7 +1,9 @@
 // The camera layout with the live stream running: losing the camera while it
-// streams, trying again every second, and the preview back after a re-plug.
+// streams, trying again every second, and the preview back after a re-plug;
+// the deferred preview start after an early switch to storage mode.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QWindow>
 
 #include "app/ControlTable.h"
 #include "tests/gui/WindowFixture.h"
@@ -10,17 +12,21 @@ namespace {
 
 class CameraModeTest : public WindowFixture {
  protected:
-  // Serves the GUI thread's events until `done` holds (at most 10 s).
+  // Serves the GUI thread's events until `done` holds (given up after 30 s,
+  // which only a stuck test takes).
   template <typename Pred>
   bool ServeUntil(Pred done) {
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
   }
   MainWindow& Streaming() {
     MainWindow& w = Started();
-    w.OnDeferredPreviewStart();  // timer 2
+    // Timer 2 fires now: stopped first, or it would start the preview a second
+    // time later, in the middle of whatever the test is looking at.
+    w.Timer(2).stop();
+    w.OnDeferredPreviewStart();
     return w;
   }
 };
@@ -66,4 +72,23 @@ TEST_F(CameraModeTest, StorageModeStopsTheStreamAndCameraModeRestartsIt) {
   w.Command(ctl::TO_CAMERA_MODE);
   EXPECT_TRUE(w.previewRunning);
   EXPECT_TRUE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
+}
+
+TEST_F(CameraModeTest, StorageModeChosenBeforeTheDeferredPreviewStartKeepsThePreviewOff) {
+  MainWindow& w = Started();
+  ASSERT_TRUE(w.Timer(2).isActive());
+  w.Command(ctl::TO_STORAGE_MODE);  // a quick user, within the 400 ms
+  ASSERT_TRUE(w.layoutFlag);
+  const int listed = static_cast<int>(w.camera.files.size());
+  // Timer 2 fires now.
+  w.Timer(2).stop();
+  w.OnDeferredPreviewStart();
+  EXPECT_FALSE(w.previewRunning);
+  EXPECT_FALSE(w.Worker()->PreviewRunning());
+  EXPECT_FALSE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
+  EXPECT_FALSE(w.windowHandle() && w.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint))
+      << "the window is an ordinary one from now on";
+  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_EQ(static_cast<int>(w.camera.files.size()), listed);
+  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
 }

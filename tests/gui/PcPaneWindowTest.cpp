@@ -90,14 +90,4 @@ TEST_F(PcPaneWindowTest, ModeSwitchesReadThePcFolderAgain) {
   EXPECT_EQ(w.Panes()->pc.CurrentPath().toStdString(), pcFolder_.string());
 }
 
-// Storage mode chosen before the preview start that start-up left due: the
-// preview does not start later, in storage mode.
-TEST_F(PcPaneWindowTest, StorageModeDropsThePreviewStartStillDue) {
-  MainWindow& w = Started();
-  ASSERT_TRUE(w.Timer(2).isActive());
-  w.Command(ctl::TO_STORAGE_MODE);
-  EXPECT_FALSE(w.Timer(2).isActive());
-  EXPECT_TRUE(w.camera.deviceOpen);
-}
-
 }  // namespace

@@ -92,15 +92,21 @@ class StorageWindow : public WindowFixture {
   // Answers the next modal dialog: `fill` gets it, then its button `ok` is pressed.
   template <typename Dialog>
   void AnswerDialog(const QString& ok, std::function<void(Dialog&)> fill, bool* seen) {
-    QTimer::singleShot(0, [ok, fill, seen] {
+    // Looked for until it is up, from whichever event loop runs then.
+    auto* look = new QTimer(window_.get());  // goes with the window if no dialog came
+    look->setInterval(5);
+    QObject::connect(look, &QTimer::timeout, [look, ok, fill, seen] {
       auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
       if (!dialog) return;
+      look->stop();
+      look->deleteLater();
       *seen = true;
       fill(*dialog);
       for (QPushButton* button : dialog->template findChildren<QPushButton*>())
         if (button->text().remove('&') == ok) return button->click();
       dialog->reject();
     });
+    look->start();
   }
 
   // Lets the running transfer or format end, serving the window meanwhile.

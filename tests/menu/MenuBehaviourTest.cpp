@@ -46,18 +46,34 @@ class Owner : public QWidget {
   }
 };
 
-// Steps run one after another from timers, each inside whichever menu loop is
-// innermost at the time; a watchdog closes a menu the steps left open.
+// A menu that is open, shown and has the keyboard: its window is active and
+// its strip holds the focus, so keys typed now reach it.
+bool Focused(const CGradientMenu* menu) {
+  return menu && menu->IsOpen() && menu->isVisible() && QApplication::focusWidget() == menu->Strip();
+}
+// The submenu of `menu` is open and has the keyboard.
+bool ChildFocused(const CGradientMenu& menu) { return Focused(menu.Child()); }
+
+// Steps run one after another, each once the condition it waits for holds,
+// inside whichever menu loop is innermost at the time. A step waits by default
+// until the top-level menu has the keyboard; one that follows the opening or
+// closing of a submenu names what it waits for. The condition is checked from
+// a timer, so the work the previous step queued (a click, a hover) runs first.
+// A watchdog closes a menu whose steps never became ready or left it open.
 class Script {
  public:
   Script& Then(std::function<void()> step) {
-    steps_.push_back(std::move(step));
+    return When([this] { return Focused(menu_); }, std::move(step));
+  }
+  Script& When(std::function<bool()> ready, std::function<void()> step) {
+    steps_.push_back({std::move(ready), std::move(step)});
     return *this;
   }
   void Start(CGradientMenu& menu) {
     menu_ = &menu;
     Next(0);
-    QTimer::singleShot(5000, &menu, [this] {
+    // Only a stuck menu reaches this, however slow the machine.
+    QTimer::singleShot(30000, &menu, [this] {
       if (!menu_->IsOpen()) return;
       watchdogFired = true;
       menu_->CloseChain();
@@ -66,15 +82,21 @@ class Script {
   bool watchdogFired = false;
 
  private:
+  struct Step {
+    std::function<bool()> ready;
+    std::function<void()> run;
+  };
   void Next(size_t i) {
     if (i >= steps_.size()) return;
-    QTimer::singleShot(30, [this, i] {
-      steps_[i]();
+    // The interval is only how often the condition is looked at.
+    QTimer::singleShot(5, menu_, [this, i] {
+      if (!steps_[i].ready()) return Next(i);
+      steps_[i].run();
       Next(i + 1);
     });
   }
   CGradientMenu* menu_ = nullptr;
-  std::vector<std::function<void()>> steps_;
+  std::vector<Step> steps_;
 };
 
 constexpr int kMore = 4;  // index of the submenu item in TestMenu()
@@ -243,14 +265,15 @@ TEST_F(MenuTest, ClickedSubmenuStaysOpenWhenClickedAgainAndItsItemClosesTheChain
   CGradientMenu* childAfterSecondClick = nullptr;
   QString childTitle;
   bool parentOpenWithChild = false;
+  auto childUp = [&] { return ChildFocused(menu); };
   script.Then([&] { Click(&menu, kMore); })
-      .Then([&] {
+      .When(childUp, [&] {
         firstChild = menu.Child();
         if (firstChild) childTitle = firstChild->Title();
         parentOpenWithChild = menu.IsOpen() && firstChild && firstChild->isVisible();
         Click(&menu, kMore);
       })
-      .Then([&] {
+      .When(childUp, [&] {
         childAfterSecondClick = menu.Child();
         if (childAfterSecondClick) Click(childAfterSecondClick, 1);
       });
@@ -268,20 +291,20 @@ TEST_F(MenuTest, ClickedSubmenuStaysOpenWhenClickedAgainAndItsItemClosesTheChain
 TEST_F(MenuTest, KeyboardOpensSubmenuWithFirstItemAndLeftClosesOnlyIt) {
   int childHot = -2;
   bool parentOpenAfterLeft = false, reopened = false;
+  auto childUp = [&] { return ChildFocused(menu); };
   script.Then([&] { for (int i = 0; i < 4; ++i) Key(&menu, Qt::Key_Down); })  // Open Save Print More
       .Then([&] { Key(&menu, Qt::Key_Right); })
-      .Then([&] {
-        if (!menu.Child()) return;
+      .When(childUp, [&] {
         childHot = menu.Child()->Strip()->HotItem();
         Key(menu.Child(), Qt::Key_Left);
       })
-      .Then([&] {
+      .Then([&] {  // the parent has the keyboard back
         parentOpenAfterLeft = menu.IsOpen() && menu.Child() == nullptr;
         Key(&menu, Qt::Key_Right);  // the parent forgot the click: opens again
       })
-      .Then([&] {
-        reopened = menu.Child() != nullptr;
-        if (reopened) Key(menu.Child(), Qt::Key_Escape);
+      .When(childUp, [&] {
+        reopened = true;
+        Key(menu.Child(), Qt::Key_Escape);
       });
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(childHot, 0);
@@ -294,11 +317,11 @@ TEST_F(MenuTest, KeyboardOpensSubmenuWithFirstItemAndLeftClosesOnlyIt) {
 TEST_F(MenuTest, RestingOnASubmenuItemOpensItAndOnAPlainItemClosesIt) {
   bool openedByHover = false, closedByHover = false;
   script.Then([&] { QTest::mouseMove(menu.Strip(), RowCentre(&menu, kMore)); })
-      .Then([&] {
-        openedByHover = menu.Child() != nullptr;
+      .When([&] { return ChildFocused(menu); }, [&] {
+        openedByHover = true;
         QTest::mouseMove(menu.Strip(), RowCentre(&menu, 5));
       })
-      .Then([&] {
+      .Then([&] {  // the parent has the keyboard back
         closedByHover = menu.IsOpen() && menu.Child() == nullptr;
         Key(&menu, Qt::Key_Escape);
       });
@@ -311,12 +334,12 @@ TEST_F(MenuTest, RestingOnAnotherSubmenuItemSwapsTheOpenSubmenu) {
   QString secondTitle;
   bool firstWasOpen = false;
   script.Then([&] { QTest::mouseMove(menu.Strip(), RowCentre(&menu, kMore)); })
-      .Then([&] {
-        firstWasOpen = menu.Child() && menu.Child()->Title() == "More";
+      .When([&] { return ChildFocused(menu); }, [&] {
+        firstWasOpen = menu.Child()->Title() == "More";
         QTest::mouseMove(menu.Strip(), RowCentre(&menu, kTools));
       })
-      .Then([&] {
-        if (!menu.Child()) return;
+      // the next submenu, once it has replaced the first one
+      .When([&] { return ChildFocused(menu) && menu.Child()->Title() != "More"; }, [&] {
         secondTitle = menu.Child()->Title();
         Click(menu.Child(), 0);
       });
@@ -332,8 +355,8 @@ TEST_F(MenuTest, ActivatingAnotherWindowClosesTheChainWithoutCommand) {
   other.setGeometry(400, 400, 50, 50);
   bool hadChild = false;
   script.Then([&] { Click(&menu, kMore); })
-      .Then([&] {
-        hadChild = menu.Child() != nullptr;
+      .When([&] { return ChildFocused(menu); }, [&] {
+        hadChild = true;
         other.show();
         other.activateWindow();
       });
@@ -371,8 +394,7 @@ TEST_F(MenuTest, OpenedNearTheRightAndBottomEdgesFlipsLeftAndUp) {
           placed = menu.geometry();
           Click(&menu, kMore);
         })
-      .Then([&] {
-        if (!menu.Child()) return;
+      .When([&] { return ChildFocused(menu); }, [&] {
         childPlaced = menu.Child()->geometry();
         Key(menu.Child(), Qt::Key_Escape);
       });
@@ -391,7 +413,8 @@ TEST(PaneMenuWindow, SideBarAndCheckMarkAsPainted) {
   SetPaneMenuLook(menu);
   QImage shot;
   int listRowY = 0, detailRowY = 0, rowHeight = 0;
-  QTimer::singleShot(30, &menu, [&] {
+  Script script;
+  script.Then([&] {
     shot = menu.grab().toImage().convertToFormat(QImage::Format_RGB32);
     const CGradientMenuBar* strip = menu.Strip();
     listRowY = strip->ItemRect(0).y();
@@ -399,7 +422,9 @@ TEST(PaneMenuWindow, SideBarAndCheckMarkAsPainted) {
     rowHeight = strip->ItemRect(0).height();
     menu.CloseChain();
   });
+  script.Start(menu);
   ASSERT_EQ(menu.TrackPopup(50, 50, &owner), 1);
+  ASSERT_FALSE(script.watchdogFired);
   ASSERT_FALSE(shot.isNull());
   const int h = shot.height();
   for (int y = 0; y < h; ++y) {

@@ -110,9 +110,10 @@ class FakeSim {
     return out;
   }
   int Connections() const { return connections_.load(); }
-  // True once the client has closed every connection it opened.
+  // True once the client has closed every connection it opened (waited for
+  // up to 30 s, which only a stuck client takes).
   bool WaitClientGone() {
-    for (int i = 0; i < 200 && current_.load() >= 0; ++i)
+    for (int i = 0; i < 3000 && current_.load() >= 0; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return current_.load() < 0;
   }

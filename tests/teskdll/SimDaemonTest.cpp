@@ -63,7 +63,7 @@ class SimDaemonTest : public ::testing::Test {
             static_cast<char*>(nullptr));
       _exit(127);
     }
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {  // until it takes connections (30 s only if stuck)
       const int fd = simwire::ConnectUnix(socket_);
       if (fd >= 0) {
         close(fd);

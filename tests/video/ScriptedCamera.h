@@ -32,10 +32,11 @@ class EventLog {
     for (const auto& e : entries_) n += e == entry;
     return n;
   }
-  // Waits (up to 5 s) until `entry` has been logged `times` times.
+  // Waits until `entry` has been logged `times` times; the limit only ends a
+  // test that is stuck.
   bool WaitFor(const std::string& entry, int times = 1) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::seconds(5), [&] {
+    return cv_.wait_for(lock, std::chrono::seconds(30), [&] {
       int n = 0;
       for (const auto& e : entries_) n += e == entry;
       return n >= times;
