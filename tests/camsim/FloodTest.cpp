@@ -20,26 +20,27 @@ int HungUp(const Clients& clients) {
   return n;
 }
 
-int OpenDescriptors(pid_t pid) {
+[[maybe_unused]] int OpenDescriptors(pid_t pid) {
   int n = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd")) ++n;
   return n;
 }
 
-long VmSizeKb(pid_t pid) {
+[[maybe_unused]] long VmSizeKb(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   for (std::string line; std::getline(in, line);)
     if (line.rfind("VmSize:", 0) == 0) return std::stol(line.substr(7));
   return -1;
 }
 
-bool SetLimit(pid_t pid, enum __rlimit_resource resource, rlim_t value) {
+[[maybe_unused]] bool SetLimit(pid_t pid, enum __rlimit_resource resource, rlim_t value) {
   rlimit limit{value, value};
   return prlimit(pid, resource, &limit, nullptr) == 0;
 }
 
-// A new client is served once the others are gone.
-bool ServesANewClient(const fs::path& socket) {
+// A new client is served once the others are gone. (The helpers here are
+// unused in the sanitizer builds, which leave out the tests that starve the daemon.)
+[[maybe_unused]] bool ServesANewClient(const fs::path& socket) {
   return WaitUntil([&] {
     WireClient c(socket);
     return c.Connected() && c.Open() == 1 && c.Status() == kStatusOk;
@@ -64,6 +65,11 @@ TEST_F(DaemonTest, IdleConnectionsTimeOutButASilentSessionStays) {
   EXPECT_EQ(Stop(SIGTERM), 0);
 }
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The sanitizers' runtimes take descriptors of their own while the daemon starts
+// threads: with none left they fail inside their own bookkeeping, not ours.
+TEST_F(DaemonTest, DISABLED_AFullDescriptorTableBacksOffWithoutSpinning) {}
+#else
 TEST_F(DaemonTest, AFullDescriptorTableBacksOffWithoutSpinning) {
   Start({"--idle-timeout-ms", "500"});
   ASSERT_TRUE(WaitForSocket()) << Log();
@@ -92,6 +98,7 @@ TEST_F(DaemonTest, AFullDescriptorTableBacksOffWithoutSpinning) {
   EXPECT_EQ(Stop(SIGTERM), 0);
   EXPECT_FALSE(fs::exists(Socket()));
 }
+#endif
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 TEST_F(DaemonTest, DISABLED_AThreadThatCannotStartClosesItsConnection) {}  // the sanitizers need address space of their own
