@@ -87,6 +87,9 @@ class CMpeg4Stream {
  private:
   enum class TakeResult { Stopped, Taken };
   TakeResult TakeFrame(uint8_t* target, size_t capacity, size_t& outLength);
+  // Why samples go out untimed; the debug log names a reason once, not per sample.
+  enum class Idle { None, Waiting, Stopped };
+  void LogIdle(Idle why);
 
   FrameQueue& queue_;
   std::atomic<bool> stopEvent_{false};
@@ -96,6 +99,8 @@ class CMpeg4Stream {
   int readIndex_ = 0;
   bool firstSample_ = true;
   int threadStarts_ = 0;
+  Idle idle_ = Idle::None;
+  int idleSamples_ = 0;
 };
 
 // Registers "orinmpeg4src" with GStreamer (once per process; calls gst_init
