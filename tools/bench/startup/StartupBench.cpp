@@ -10,10 +10,15 @@
 // keeps its plugin registry) is shared, as on a user's machine. The first
 // start, with that cache still empty, is shown apart and not counted.
 //
+// Last, GStreamer's start (gst_init) is timed alone in a process of its own,
+// with the registry in the cache and with an empty cache, as the part of the
+// time before the first wait that belongs to GStreamer.
+//
 // Run: build/bin/bench_startup [--runs N] [--offscreen] [--keep]
 //   --offscreen  the Qt offscreen platform instead of a private Xvfb
 //   --keep       leave the scratch folder (logs of every run) in place
 #include <fcntl.h>
+#include <gst/gst.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -197,6 +202,27 @@ std::optional<startup::StartupRun> OneStart(const fs::path& bin, const fs::path&
   return startup::Analyse(startMs, startup::ReadCamsimLog(cam), startup::ReadPacingLog(prog));
 }
 
+// gst_init alone, in a child with `cache` as its cache folder: milliseconds,
+// or -1 when it could not be timed.
+long TimeGstInit(const fs::path& bin, const fs::path& cache, const fs::path& out) {
+  const pid_t child = Spawn({(bin / "bench_startup").string(), "--time-gst-init"},
+                            Environment({"XDG_CACHE_HOME=" + cache.string()}), cache.parent_path(), out);
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  std::ifstream in(out);
+  long ms = -1;
+  in >> ms;
+  return ms;
+}
+
+int TimeGstInitHere() {
+  const auto start = std::chrono::steady_clock::now();
+  gst_init(nullptr, nullptr);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  std::printf("%ld\n", long(ms.count()));
+  return 0;
+}
+
 long Median(std::vector<long> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
@@ -249,6 +275,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--time-gst-init") == 0) return TimeGstInitHere();
   Options options;
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr, "usage: bench_startup [--runs N] [--offscreen] [--keep]\n");
@@ -306,5 +333,12 @@ int main(int argc, char** argv) {
               r.unsettledMediaAnswers ? " (with the media check's repeats)" : "",
               r.matchesDesign ? "exactly those waits, in that order" : "OTHER waits than those (see the breakdown)");
   PrintBreakdown(runs);
+
+  fs::create_directory(scratch.root / "empty-cache");
+  const long warm = TimeGstInit(bin, cache, scratch.root / "gst-warm.txt");
+  const long cold = TimeGstInit(bin, scratch.root / "empty-cache", scratch.root / "gst-cold.txt");
+  std::printf("\nGStreamer's start (gst_init) alone: %ld ms with the registry in the cache (part of the gap before\n"
+              "the application's wait), %ld ms with an empty cache (the registry built: the first start's extra)\n",
+              warm, cold);
   return 0;
 }
