@@ -1,7 +1,8 @@
 #!/bin/sh
 # ThreadSanitizer run of the threaded video code: the streaming worker's tests,
 # the still capture on the worker against the in-process simulator, the
-# GStreamer preview tests (worker, source element and sink together) and the
+# GStreamer preview tests (the source element under GstHarness, worker, source
+# element and sink together) and the
 # movie player's (its streaming threads drawing and posting to the window).
 # Builds only those targets in build-tsan; exits non-zero on any report.
 set -eu

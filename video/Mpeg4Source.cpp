@@ -5,6 +5,20 @@
 #include <cstring>
 #include <new>
 
+// GST_DEBUG=orinmpeg4src:5 shows the source's decisions: the caps it offers
+// and takes, the buffers it asks for, and what each sample carried. Made on
+// first use; the logging macros only reach it when GStreamer's debug level
+// allows, so with logging off it costs nothing.
+static GstDebugCategory* SourceCategory() {
+  static GstDebugCategory* const category = [] {
+    GstDebugCategory* made = nullptr;
+    GST_DEBUG_CATEGORY_INIT(made, "orinmpeg4src", 0, "the program's MPEG-4 live source");
+    return made;
+  }();
+  return category;
+}
+#define GST_CAT_DEFAULT SourceCategory()
+
 namespace {
 
 // Visual object start code, then the video object layer: object type 0,
@@ -53,8 +67,24 @@ void CMpeg4Stream::OnThreadCreate() {
   readIndex_ = 0;
   size_ = CurrentFrameSize();
   firstSample_ = true;
+  idle_ = Idle::None;
   queue_.ClearTable();
   ++threadStarts_;
+  GST_DEBUG("streaming thread started: %dx%d, stream time and read index 0, waiting for the first frame",
+            size_.width, size_.height);
+}
+
+void CMpeg4Stream::LogIdle(Idle why) {
+  const char* what = why == Idle::Stopped ? "stop event seen: empty sample, queue table cleared"
+                                          : "no frame yet: empty untimed sample, queue table cleared";
+  if (idle_ != why) {
+    idle_ = why;
+    idleSamples_ = 0;
+    GST_DEBUG("%s", what);
+  } else {
+    GST_LOG("%s (%d in a row)", what, idleSamples_ + 1);
+  }
+  ++idleSamples_;
 }
 
 // Never blocks: both events are tested with a zero wait.
@@ -78,10 +108,12 @@ CMpeg4Stream::TakeResult CMpeg4Stream::TakeFrame(uint8_t* target, size_t capacit
 void CMpeg4Stream::FillBuffer(MediaSample& sample) {
   std::lock_guard<std::mutex> pin(pinLock_);
   size_t outLength = 0;
+  const int slot = readIndex_;
   if (TakeFrame(sample.data, sample.size, outLength) == TakeResult::Stopped) {
     sample.actualLength = 0;
     firstSample_ = true;
     queue_.ClearTable();
+    LogIdle(Idle::Stopped);
     return;
   }
   const int64_t start = streamTime_;
@@ -89,8 +121,17 @@ void CMpeg4Stream::FillBuffer(MediaSample& sample) {
     queue_.ClearTable();
     if (sample.data) std::memset(sample.data, 0, sample.size);
     sample.actualLength = 0;
+    LogIdle(Idle::Waiting);
     return;
   }
+  if (idle_ == Idle::Waiting) GST_DEBUG("first frame after %d empty untimed samples", idleSamples_);
+  idle_ = Idle::None;
+  if (outLength != 0)
+    GST_DEBUG("frame of %zu bytes from slot %d: sample %" GST_TIME_FORMAT " to %" GST_TIME_FORMAT, outLength, slot,
+              GST_TIME_ARGS(ToNs(start)), GST_TIME_ARGS(ToNs(start + kSampleDuration)));
+  else
+    GST_DEBUG("no new frame: empty sample %" GST_TIME_FORMAT " to %" GST_TIME_FORMAT " goes out as a gap",
+              GST_TIME_ARGS(ToNs(start)), GST_TIME_ARGS(ToNs(start + kSampleDuration)));
   streamTime_ += kSampleDuration;
   sample.timed = true;
   sample.start = start;
@@ -203,6 +244,8 @@ void SendSegment(CMpeg4Source* self) {
   segment.base = self->segmentBase;
   gst_base_src_new_segment(GST_BASE_SRC(self), &segment);
   self->segmentSent = TRUE;
+  GST_DEBUG_OBJECT(self, "first frame: stream time 0 is running time %" GST_TIME_FORMAT,
+                   GST_TIME_ARGS(self->segmentBase));
 }
 
 GstFlowReturn Create(GstPushSrc* src, GstBuffer** out) {
@@ -240,7 +283,10 @@ GstFlowReturn Create(GstPushSrc* src, GstBuffer** out) {
     const GstClockTime duration = ToNs(sample.end - sample.start);
     if (sample.actualLength == 0) {
       gst_buffer_unref(buffer);
-      if (self->bufferPushed) gst_pad_push_event(GST_BASE_SRC_PAD(base), gst_event_new_gap(pts, duration));
+      if (self->bufferPushed)
+        gst_pad_push_event(GST_BASE_SRC_PAD(base), gst_event_new_gap(pts, duration));
+      else
+        GST_LOG_OBJECT(self, "gap at %" GST_TIME_FORMAT " held back: no buffer has gone out yet", GST_TIME_ARGS(pts));
       continue;
     }
     gst_buffer_set_size(buffer, gssize(sample.actualLength));
@@ -250,6 +296,7 @@ GstFlowReturn Create(GstPushSrc* src, GstBuffer** out) {
     if (sample.discontinuity) GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
     if (!sample.syncPoint) GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
     self->bufferPushed = TRUE;
+    GST_LOG_OBJECT(self, "pushing %" GST_PTR_FORMAT, buffer);
     *out = buffer;
     return GST_FLOW_OK;
   }
@@ -262,6 +309,7 @@ gboolean Start(GstBaseSrc* src) {
   self->bufferPushed = FALSE;
   self->segmentBase = 0;
   gst_base_src_set_blocksize(src, guint(SampleBufferBytes(self->stream->Size())));
+  GST_DEBUG_OBJECT(self, "started: block size %u", gst_base_src_get_blocksize(src));
   return TRUE;
 }
 
@@ -271,6 +319,7 @@ gboolean Unlock(GstBaseSrc* src) {
   self->unlocked = TRUE;
   if (self->wait) gst_clock_id_unschedule(self->wait);
   GST_OBJECT_UNLOCK(self);
+  GST_DEBUG_OBJECT(self, "unlocked: the pacing wait is cancelled");
   return TRUE;
 }
 
@@ -284,10 +333,25 @@ gboolean UnlockStop(GstBaseSrc* src) {
 
 GstCaps* GetCaps(GstBaseSrc* src, GstCaps* filter) {
   GstCaps* caps = Mpeg4Caps(Self(src)->stream->Size());
+  GST_DEBUG_OBJECT(src, "offering %" GST_PTR_FORMAT, caps);
   if (!filter) return caps;
   GstCaps* both = gst_caps_intersect_full(filter, caps, GST_CAPS_INTERSECT_FIRST);
   gst_caps_unref(caps);
+  if (gst_caps_is_empty(both)) GST_DEBUG_OBJECT(src, "nothing of it fits the filter %" GST_PTR_FORMAT, filter);
   return both;
+}
+
+// Caps are taken only with the configuration bytes: without them no decoder
+// can start on the camera's frames, which carry no stream headers.
+gboolean SetCaps(GstBaseSrc* src, GstCaps* caps) {
+  const GstStructure* s = gst_caps_get_structure(caps, 0);
+  const GValue* value = s ? gst_structure_get_value(s, "codec_data") : nullptr;
+  if (!value || !GST_VALUE_HOLDS_BUFFER(value) || gst_buffer_get_size(gst_value_get_buffer(value)) == 0) {
+    GST_WARNING_OBJECT(src, "refusing caps without configuration bytes: %" GST_PTR_FORMAT, caps);
+    return FALSE;
+  }
+  GST_DEBUG_OBJECT(src, "caps set: %" GST_PTR_FORMAT, caps);
+  return TRUE;
 }
 
 // Four buffers of one 24-bit picture each, alignment 1, no prefix. A pool
@@ -311,6 +375,7 @@ gboolean DecideAllocation(GstBaseSrc* src, GstQuery* query) {
     // A pool may answer with what it can do; take it only if it is enough.
     config = gst_buffer_pool_get_config(pool);
     if (!gst_buffer_pool_set_config(pool, config)) {
+      GST_WARNING_OBJECT(src, "the buffer pool takes no configuration");
       gst_object_unref(pool);
       return FALSE;
     }
@@ -320,9 +385,12 @@ gboolean DecideAllocation(GstBaseSrc* src, GstQuery* query) {
   gst_buffer_pool_config_get_params(config, nullptr, &granted, nullptr, nullptr);
   gst_structure_free(config);
   if (granted < size) {
+    GST_WARNING_OBJECT(src, "the buffer pool grants %u bytes a buffer, %u are needed", granted, size);
     gst_object_unref(pool);
     return FALSE;
   }
+  GST_DEBUG_OBJECT(src, "%d buffers of %u bytes (%u granted) from %" GST_PTR_FORMAT, kSampleBuffers, size, granted,
+                   pool);
   if (gst_query_get_n_allocation_pools(query) > 0)
     gst_query_set_nth_allocation_pool(query, 0, pool, size, kSampleBuffers, kSampleBuffers);
   else
@@ -351,6 +419,7 @@ static void cmpeg4_source_class_init(CMpeg4SourceClass* klass) {
   baseClass->unlock = Unlock;
   baseClass->unlock_stop = UnlockStop;
   baseClass->get_caps = GetCaps;
+  baseClass->set_caps = SetCaps;
   baseClass->decide_allocation = DecideAllocation;
   GST_PUSH_SRC_CLASS(klass)->create = Create;
 }
@@ -376,3 +445,6 @@ CMpeg4Stream* Mpeg4SourceStream(GstElement* source) {
   if (!source || !G_TYPE_CHECK_INSTANCE_TYPE(source, cmpeg4_source_get_type())) return nullptr;
   return Self(source)->stream;
 }
+
+// The next file of a unity build keeps GStreamer's own default category.
+#undef GST_CAT_DEFAULT

@@ -17,7 +17,8 @@
 // timed sample is filled when the clock reaches its start time, which keeps
 // the 20 samples a second whatever the sink does. The first frame's sample
 // starts at stream time 0; a new segment maps that to the running time at
-// which it was taken.
+// which it was taken. Caps are only taken with their configuration bytes
+// (codec_data). GST_DEBUG=orinmpeg4src:5 logs the element's decisions.
 #pragma once
 #include <gst/gst.h>
 
@@ -87,6 +88,9 @@ class CMpeg4Stream {
  private:
   enum class TakeResult { Stopped, Taken };
   TakeResult TakeFrame(uint8_t* target, size_t capacity, size_t& outLength);
+  // Why samples go out untimed; the debug log names a reason once, not per sample.
+  enum class Idle { None, Waiting, Stopped };
+  void LogIdle(Idle why);
 
   FrameQueue& queue_;
   std::atomic<bool> stopEvent_{false};
@@ -96,6 +100,8 @@ class CMpeg4Stream {
   int readIndex_ = 0;
   bool firstSample_ = true;
   int threadStarts_ = 0;
+  Idle idle_ = Idle::None;
+  int idleSamples_ = 0;
 };
 
 // Registers "orinmpeg4src" with GStreamer (once per process; calls gst_init

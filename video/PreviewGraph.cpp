@@ -13,6 +13,18 @@
 #include "video/RgbxPicture.h"
 #include "video/VideoFrame.h"
 
+// GST_DEBUG=orinpreview:5 shows how the preview graph is built: the decoders
+// that fit the source, the elements decodebin chose, and why a build failed.
+static GstDebugCategory* PreviewCategory() {
+  static GstDebugCategory* const category = [] {
+    GstDebugCategory* made = nullptr;
+    GST_DEBUG_CATEGORY_INIT(made, "orinpreview", 0, "the program's live preview graph");
+    return made;
+  }();
+  return category;
+}
+#define GST_CAT_DEFAULT PreviewCategory()
+
 namespace {
 
 void ShowError(QWidget* parent, int id) { ShowMessageBox(parent, resources::String(id), MsgIcon::Error); }
@@ -27,6 +39,10 @@ bool HasDecoderFor(GstPad* pin) {
   GList* decoders = gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_DECODER, GST_RANK_MARGINAL);
   GList* fitting = gst_element_factory_list_filter(decoders, caps, GST_PAD_SINK, FALSE);
   const bool found = fitting != nullptr;
+  if (!found) GST_WARNING("no decoder takes %" GST_PTR_FORMAT, caps);
+  for (GList* f = fitting; f; f = f->next)
+    GST_DEBUG("decoder that fits: %s (rank %u)", GST_OBJECT_NAME(f->data),
+              gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(f->data)));
   gst_plugin_feature_list_free(fitting);
   gst_plugin_feature_list_free(decoders);
   gst_caps_unref(caps);
@@ -71,14 +87,21 @@ bool GstPreviewGraph::Build() {
 }
 
 bool GstPreviewGraph::BuildSteps() {
-  if (!previewWindow_) return false;
+  if (!previewWindow_) {
+    GST_WARNING("build refused: no preview window set");
+    return false;
+  }
   // A preview that was not torn down keeps its graph: nothing of it is touched.
-  if (source_) return false;
+  if (source_) {
+    GST_WARNING("build refused: the previous preview was not torn down");
+    return false;
+  }
   graph_ = gst_pipeline_new(nullptr);
   if (!graph_) return false;
 
   GstElement* source = RegisterMpeg4Source() ? gst_element_factory_make("orinmpeg4src", nullptr) : nullptr;
   if (!source) {
+    GST_WARNING("build failed: the MPEG-4 source could not be made");
     ShowError(previewWindow_, ids::NO_MPEG4_SOURCE_STREAM);
     Discard();
     return false;
@@ -88,6 +111,7 @@ bool GstPreviewGraph::BuildSteps() {
   if (!Mpeg4SourceStream(source) || !pin) {
     if (pin) gst_object_unref(pin);
     gst_object_unref(source);
+    GST_WARNING("build failed: the source has no output pad");
     ShowError(previewWindow_, ids::NO_VIDEO_SOURCE_FILTER);
     Discard();
     return false;
@@ -95,6 +119,7 @@ bool GstPreviewGraph::BuildSteps() {
   source_ = source;
   pin_ = pin;
   if (!gst_bin_add(GST_BIN(graph_), source_) || !Render()) {
+    GST_WARNING("build failed: the source's output could not be rendered");
     Discard();
     return false;
   }
@@ -103,6 +128,7 @@ bool GstPreviewGraph::BuildSteps() {
     Discard();
     return false;
   }
+  GST_DEBUG("built: source, decodebin, videoconvert, RGBX, appsink");
   return true;
 }
 
@@ -114,6 +140,8 @@ bool GstPreviewGraph::Render() {
   GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
   GstElement* sink = gst_element_factory_make("appsink", nullptr);
   if (!decoder || !convert || !filter || !sink) {
+    GST_WARNING("missing elements:%s%s%s%s", decoder ? "" : " decodebin", convert ? "" : " videoconvert",
+                filter ? "" : " capsfilter", sink ? "" : " appsink");
     for (GstElement* e : {decoder, convert, filter, sink})
       if (e) gst_object_unref(gst_object_ref_sink(e));
     return false;
@@ -130,12 +158,27 @@ bool GstPreviewGraph::Render() {
 
   gst_bin_add_many(GST_BIN(graph_), decoder, convert, filter, sink, nullptr);
   g_signal_connect(decoder, "pad-added", G_CALLBACK(OnDecoderPad), convert);
-  return gst_element_link(source_, decoder) && gst_element_link_many(convert, filter, sink, nullptr);
+  // Only for the log: which parser and decoder decodebin puts in.
+  if (gst_debug_category_get_threshold(GST_CAT_DEFAULT) >= GST_LEVEL_DEBUG)
+    g_signal_connect(decoder, "element-added", G_CALLBACK(+[](GstBin*, GstElement* element, gpointer) {
+                       GstElementFactory* factory = gst_element_get_factory(element);
+                       GST_DEBUG("decodebin chose %s", factory ? GST_OBJECT_NAME(factory) : GST_OBJECT_NAME(element));
+                     }),
+                     nullptr);
+  const bool linked = gst_element_link(source_, decoder) && gst_element_link_many(convert, filter, sink, nullptr);
+  if (!linked) GST_WARNING("the elements could not be linked");
+  return linked;
 }
 
 void GstPreviewGraph::OnDecoderPad(GstElement*, GstPad* pad, gpointer convert) {
   GstPad* target = gst_element_get_static_pad(GST_ELEMENT(convert), "sink");
-  if (!gst_pad_is_linked(target)) gst_pad_link(pad, target);
+  if (!gst_pad_is_linked(target)) {
+    const GstPadLinkReturn linked = gst_pad_link(pad, target);
+    if (linked != GST_PAD_LINK_OK)
+      GST_WARNING("decoded output not linked to the conversion: %s", gst_pad_link_get_name(linked));
+    else
+      GST_DEBUG("decoded output linked to the conversion");
+  }
   gst_object_unref(target);
 }
 
@@ -274,3 +317,6 @@ void GstPreviewGraph::OnPicture(GstSample* sample) {
     if (frameCallback_) frameCallback_(pixels, width, height, stride);
   });
 }
+
+// The next file of a unity build keeps GStreamer's own default category.
+#undef GST_CAT_DEFAULT

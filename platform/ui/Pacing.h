@@ -15,7 +15,7 @@ class Pacing {
   virtual void Wait(int ms) = 0;
 };
 
-// Real sleeps.
+// Real sleeps; ORIN_PACING_LOG=1 in the environment logs each to stderr.
 class RealPacing final : public Pacing {
  public:
   void Wait(int ms) override;
