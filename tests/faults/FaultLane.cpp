@@ -187,12 +187,17 @@ Lane::Lane(const fs::path& binDir, const fs::path& scratch) : binDir_(binDir), s
   }
 }
 
-Lane::~Lane() {
-  if (daemon_ > 0) {
-    kill(daemon_, SIGTERM);
-    RunResult ignored;
-    Reap(daemon_, 10000, ignored);
-  }
+Lane::~Lane() { Stop(); }
+
+RunResult Lane::Stop() {
+  RunResult r;
+  if (daemon_ <= 0) return r;
+  r.started = true;
+  kill(daemon_, SIGTERM);
+  Reap(daemon_, 30000, r);
+  daemon_ = -1;
+  r.err = Slurp(Log());
+  return r;
 }
 
 std::optional<std::string> Lane::Ctl(const std::string& command) const {

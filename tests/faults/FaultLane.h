@@ -63,6 +63,9 @@ class Lane {
   Lane& operator=(const Lane&) = delete;
 
   bool Ready() const { return ready_; }
+  // Ends the daemon with SIGTERM, as a user would; how it ended. Its log is
+  // complete then (a sanitizer's report at exit included).
+  RunResult Stop();
   fs::path Stick() const { return scratch_ / "stick"; }
   fs::path Pc() const { return scratch_ / "pc"; }
   fs::path Log() const { return scratch_ / "daemon.log"; }
