@@ -623,23 +623,24 @@ bool CameraModel::Impl::DoControl(const std::vector<std::string>& w, std::string
 
 // "fail-at K", "fail-bulk-at K [BYTES]", "unplug-at K", "unplug-at-bulk K":
 // the K-th control or bulk transfer from now fails, or the camera vanishes
-// at it. Each strikes once; arming one again moves it.
+// at it. Each strikes once; arming one again moves it, K 0 takes it back.
 bool CameraModel::Impl::ArmFault(const std::vector<std::string>& w, std::string& reply) {
   const bool bulk = w[0] == "fail-bulk-at" || w[0] == "unplug-at-bulk";
   const bool unplug = w[0] == "unplug-at" || w[0] == "unplug-at-bulk";
   const size_t maxWords = w[0] == "fail-bulk-at" ? 3 : 2;
-  const long k = w.size() >= 2 ? ParseNumber(w[1], 1000000000).value_or(0) : 0;
+  const long k = w.size() >= 2 ? ParseNumber(w[1], 1000000000).value_or(-1) : -1;
   const long bytes = w.size() == 3 ? ParseNumber(w[2], 1 << 30).value_or(-1) : 0;
   const std::string kind = bulk ? "bulk" : "control";
-  if (w.size() > maxWords || k < 1 || bytes < 0) {
+  if (w.size() > maxWords || k < 0 || bytes < 0) {
     reply = "usage: " + w[0] + " K" + (maxWords == 3 ? " [BYTES]" : "") + " (the K-th " + kind +
-            " transfer from now, K 1 or more)";
+            " transfer from now; 0 takes it back)";
     return false;
   }
   (unplug ? (bulk ? unplugBulkIn : unplugControlIn) : (bulk ? failBulkIn : failControlIn)) = uint64_t(k);
   if (!unplug && bulk) failBulkBytes = int(bytes);
   const std::string which = kind + " transfer " + w[1] + " from now";
-  reply = unplug ? "the camera vanishes at " + which
+  reply = k == 0 ? w[0] + " taken back"
+          : unplug ? "the camera vanishes at " + which
           : bulk ? which + " fails after " + std::to_string(bytes) + " bytes"
                  : which + " fails";
   return true;

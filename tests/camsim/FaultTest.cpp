@@ -134,7 +134,10 @@ TEST_F(FaultTest, CountAndTraceTellEveryTransferSinceTheReset) {
   Ctl("count reset");
   ASSERT_TRUE(driver.Model().Control("trace", reply));
   EXPECT_EQ(reply, "");
-  for (const char* bad : {"fail-at", "fail-at 0", "fail-at x", "fail-at 1 2", "unplug-at-bulk 1 5", "fail-bulk-at 1 -3",
+  Ctl("fail-at 1");
+  Ctl("fail-at 0");
+  EXPECT_EQ(Cd("\\"), kStatusOk) << "K 0 took the fault back";
+  for (const char* bad : {"fail-at", "fail-at -1", "fail-at x", "fail-at 1 2", "unplug-at-bulk 1 5", "fail-bulk-at 1 -3",
                           "count now"})
     EXPECT_FALSE(driver.Model().Control(bad, reply)) << bad;
 }
