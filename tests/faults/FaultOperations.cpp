@@ -96,6 +96,30 @@ Operation Put() {
   return op;
 }
 
+// An upload that must leave the camera's file of the same name alone.
+Operation PutSkip() {
+  Operation op;
+  op.name = "put-skip";
+  op.before.stick = PictureStick({{"DCAM0001.JPG", FileOf(3000, 71, Dated(1))},
+                                  {"DCAM0006.JPG", FileOf(2000, 72, Dated(6))}});
+  op.before.pc = {{"dcam0005.jpg", FileOf(20000, 73, LocalMinute(2004, 5, 6, 7, 8))},
+                  {"dcam0006.jpg", FileOf(500, 74, LocalMinute(2004, 5, 6, 7, 9))}};
+  op.args = [](const Lane& lane) {
+    return std::vector<std::string>{"put", (lane.Pc() / "dcam0005.jpg").string(), (lane.Pc() / "dcam0006.jpg").string(),
+                                    "--to", "DCIM/100QXCAM", "--skip"};
+  };
+  op.checkDone = [](const Trees& before, const Trees& done, const std::string&) {
+    std::string problems;
+    if (At(done.stick, kPictures + "DCAM0005.JPG") != At(before.pc, "dcam0005.jpg"))
+      problems += NotDone("send dcam0005.jpg whole with the PC file's time");
+    if (At(done.stick, kPictures + "DCAM0006.JPG") != At(before.stick, kPictures + "DCAM0006.JPG"))
+      problems += NotDone("leave the camera's DCAM0006.JPG alone");
+    return problems;
+  };
+  op.checkAfterFailure = [](const Trees& b, const Trees& d, const Trees& a) { return EachPathAsBeforeOrDone(b, d, a); };
+  return op;
+}
+
 Operation Rm() {
   Operation op;
   op.name = "rm";
@@ -201,7 +225,7 @@ std::string EachPathAsBeforeOrDone(const Trees& before, const Trees& done, const
 }
 
 const std::vector<Operation>& Operations() {
-  static const std::vector<Operation> operations = {Get(), Put(), Rm(), Rename(), Mkdir(), Format(), Info()};
+  static const std::vector<Operation> operations = {Get(), Put(), PutSkip(), Rm(), Rename(), Mkdir(), Format(), Info()};
   return operations;
 }
 
