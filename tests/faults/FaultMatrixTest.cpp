@@ -78,7 +78,6 @@ struct Plan {
 
 // The outcome of one faulted run, for the counts.
 struct PointResult {
-  bool ran = false;
   bool succeeded = false;  // exit 0 (then all was done)
   std::vector<std::string> problems;
 };
@@ -144,7 +143,6 @@ bool SameTransfer(const Transfer& a, const Transfer& b) {
 // One faulted run and the clean run after it.
 PointResult RunPoint(const Lane& lane, const Plan& plan, const FaultPoint& point) {
   PointResult result;
-  result.ran = true;
   auto& problems = result.problems;
   const Operation& op = *plan.op;
   lane.Plant(op.before);
