@@ -275,25 +275,28 @@ bool CameraLink::HasFolderRowContaining(std::string_view part) const {
                      [&](const CamEntry& e) { return e.name.find(part) != std::string::npos; });
 }
 
-void CameraLink::EnsureDefaultFolders() {
-  if (camPath != "\\") return;
+int CameraLink::EnsureDefaultFolders() {
+  if (camPath != "\\") return 0;
   // Folders are only made from a listing that worked, and only where the
   // camera really went: a failed listing is not an empty folder, and a failed
-  // move would leave 100QXCAM or 100QXMSC in the root.
-  bool listed = ListCamFolder();
+  // move would leave 100QXCAM or 100QXMSC in the root. Any step that fails
+  // (and has told the user) makes the answer 0.
+  const bool listed = ListCamFolder();
+  bool ok = listed;
   ui_.StepProgress();
-  if (listed && !HasFolderRow("DCIM")) MakeCameraFolder("DCIM");
-  if (listed && !HasFolderRow("QXMOV")) MakeCameraFolder("QXMOV");
+  if (listed && !HasFolderRow("DCIM") && !MakeCameraFolder("DCIM")) ok = false;
+  if (listed && !HasFolderRow("QXMOV") && !MakeCameraFolder("QXMOV")) ok = false;
   ui_.StepProgress();
-  if (ChangeCamFolder("DCIM") && ListCamFolder() && !HasFolderRowContaining("QXCAM"))
-    MakeCameraFolder("100QXCAM");
+  const bool inDcim = ChangeCamFolder("DCIM") && ListCamFolder();
+  if (!inDcim || (!HasFolderRowContaining("QXCAM") && !MakeCameraFolder("100QXCAM"))) ok = false;
   ui_.StepProgress();
-  ChangeCamFolder("\\");
-  if (ChangeCamFolder("QXMOV") && ListCamFolder() && !HasFolderRowContaining("QXMSC"))
-    MakeCameraFolder("100QXMSC");
+  if (!ChangeCamFolder("\\")) ok = false;
+  const bool inQxmov = ChangeCamFolder("QXMOV") && ListCamFolder();
+  if (!inQxmov || (!HasFolderRowContaining("QXMSC") && !MakeCameraFolder("100QXMSC"))) ok = false;
   ui_.StepProgress();
-  ChangeCamFolder("\\");
+  if (!ChangeCamFolder("\\")) ok = false;
   ui_.StepProgress();
+  return ok ? 1 : 0;
 }
 
 int CameraLink::MakeCameraFolder(std::string_view name) {

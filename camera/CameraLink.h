@@ -59,8 +59,9 @@ class CameraLink {
   int ListCamFolder();
   // 1 when a usable Memory Stick is in the camera.
   int CheckMedia();
-  // Creates DCIM, QXMOV, 100QXCAM and 100QXMSC where missing (only from the root).
-  void EnsureDefaultFolders();
+  // Creates DCIM, QXMOV, 100QXCAM and 100QXMSC where missing (only from the
+  // root). 1 when every step worked, so that all four are there.
+  int EnsureDefaultFolders();
   // One folder in the current folder, dated now.
   int MakeCameraFolder(std::string_view name);
   // One file of the current folder.

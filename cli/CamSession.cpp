@@ -51,7 +51,8 @@ bool CamSession::GoTo(std::string_view path) {
     bool listed = rows.size() > 1 && std::any_of(rows.begin() + 1, rows.end(),
                                                  [&](const CamEntry& e) { return e.name == part; });
     if (!listed) {
-      pathError_ = "no folder \"" + std::string(part) + "\" in " + link_.camPath;
+      // A listing is also cut short by a camera that went away: then that is what the user hears.
+      if (link_.CheckCamStatus(0, 1)) pathError_ = "no folder \"" + std::string(part) + "\" in " + link_.camPath;
       return false;
     }
     if (!link_.ChangeCamFolder(part) || !link_.ListCamFolder()) return false;

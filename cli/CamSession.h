@@ -18,7 +18,8 @@ class CamSession {
   // (and is reported). Ends in the root, listed.
   bool Open(bool needStick = true);
   // Moves from the root to `path` ("DCIM/100QXCAM"), one listed folder at a
-  // time, and lists it. An empty path is the root.
+  // time, and lists it. An empty path is the root. A folder missing from a
+  // listing is a PathError() only while the camera is still there.
   bool GoTo(std::string_view path);
 
   CameraLink& Link() { return link_; }

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include <algorithm>
+#include <array>
 #include <cinttypes>
 
 #include "camera/CamRows.h"
@@ -27,12 +28,21 @@ int RunInfo(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& 
   // Open succeeds without a usable stick here: the stick's state is the answer.
   if (!session.Open(/*needStick=*/false)) return 1;
   CameraLink& link = session.Link();
+  // A read the camera does not answer means it is gone: the check says so.
   auto status = link.ReadMediaStatus();
-  if (!status) return 1;
+  if (!status) {
+    link.CheckCamStatus(0, 0);
+    return 1;
+  }
   const bool ready = link.mediaReady;
+  std::array<uint8_t, kCapacityReplyLength> reply{};
+  if (ready && !link.Driver().Vendor_Read(REQ_GET_CAPACITY, 0, 0, kCapacityReplyLength, reply.data())) {
+    link.CheckCamStatus(0, 0);  // no capacity is no answer, not an empty stick
+    return 1;
+  }
   std::fprintf(out, "media\t%s\n", ready ? "ready" : MediaStateText(*status));
   if (ready) {
-    Capacity c = link.ReadCapacity();
+    Capacity c = DecodeCapacity(reply);
     std::fprintf(out, "write-protected\t%s\n", status->writeProtected ? "yes" : "no");
     std::fprintf(out, "free\t%" PRIu32 "\n", c.freeBytes);
     std::fprintf(out, "total\t%" PRIu32 "\n", c.totalBytes);

@@ -101,6 +101,10 @@ std::optional<CamFileRow> RowOf(const CameraLink& link, const std::string& name)
   return std::nullopt;
 }
 
+// Before a name missing from the listing is reported: a listing is also cut
+// short by a camera that went away, and then the check tells that instead.
+bool CameraStillThere(CamSession& session) { return session.Link().CheckCamStatus(0, 1) != 0; }
+
 // Pulls --to FOLDER, --replace, --skip and --yes out of `args`.
 struct Flags {
   std::vector<std::string> items;
@@ -138,6 +142,7 @@ int RunGet(CameraDriver& driver, CameraUi& camUi, const std::vector<std::string>
     if (!GoFromRoot(session, folder)) return 1;
     auto row = RowOf(session.Link(), name);
     if (!row) {
+      if (!CameraStillThere(session)) return 1;
       std::fprintf(stderr, "orin-cam: no file \"%s\" in %s\n", name.c_str(), folder.c_str());
       all = false;
       continue;
@@ -185,6 +190,7 @@ int RunRm(CameraDriver& driver, CameraUi& camUi, const std::vector<std::string>&
     if (!GoFromRoot(session, folder)) return 1;
     auto row = RowOf(session.Link(), name);
     if (!row || name.size() <= 8) {
+      if (!row && !CameraStillThere(session)) return 1;
       std::fprintf(stderr, "orin-cam: no file \"%s\" in %s\n", name.c_str(), folder.c_str());
       all = false;
       continue;
@@ -214,6 +220,7 @@ int RunRename(CameraDriver& driver, CameraUi& camUi, const std::vector<std::stri
   CamSession session(driver, camUi);
   if (!session.Open() || !GoFromRoot(session, folder)) return 1;
   auto row = RowOf(session.Link(), name);
+  if (!row && !CameraStillThere(session)) return 1;
   return RenameOnCamera(session.Link(), ui, row ? std::vector<CamFileRow>{*row} : std::vector<CamFileRow>{}) ? 0 : 1;
 }
 

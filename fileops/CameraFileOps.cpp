@@ -154,7 +154,15 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   }
   progress.Step();
   uint8_t none = 0;
-  link.Driver().Vendor_Write(REQ_FORMAT, 0, 0, 0, &none);  // the media check below tells the outcome
+  // The media check below tells the camera's outcome; a request that never
+  // reached the camera formatted nothing: the camera is gone.
+  if (!link.Driver().Vendor_Write(REQ_FORMAT, 0, 0, 0, &none)) {
+    link.CheckCamStatus(REQ_FORMAT, 0);
+    ui.EnablePcPane(true);
+    progress.Close();
+    ui.StartStoragePoll(500);
+    return 0;
+  }
   progress.Step();
   for (int i = 0; i < 20; ++i) {
     pacing.Wait(100);
@@ -176,7 +184,9 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   link.ChangeCamFolder("\\");
   progress.Step();
   pacing.Wait(100);
-  link.EnsureDefaultFolders();
+  // A default folder that could not be made has been told by its request's
+  // check: the format is then no success.
+  const int folders = link.EnsureDefaultFolders();
   progress.Step();
   pacing.Wait(100);
   ui.ClearPreviewPicture();
@@ -192,10 +202,12 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   pacing.Wait(100);
 
   ui.StartStoragePoll(500);
-  ui.ShowCameraButtons();
-  ui.EnableCamPane(true);
+  if (link.deviceOpen) {  // a camera lost on the way has had its pane reset
+    ui.ShowCameraButtons();
+    ui.EnableCamPane(true);
+  }
   ui.EnablePcPane(true);
-  ui.Show(ids::FORMAT_SUCCESSFUL, MsgIcon::Information);
+  if (folders) ui.Show(ids::FORMAT_SUCCESSFUL, MsgIcon::Information);
   progress.Close();
-  return 1;
+  return folders;
 }

@@ -1,5 +1,6 @@
 #include "platform/camsim/CameraModel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -16,6 +17,9 @@
 namespace camsim {
 
 namespace {
+
+// Lines "trace" keeps: enough for any storage operation, bounded for a stream.
+constexpr size_t kTraceLines = 20000;
 
 enum class Speed { Full, High, Unlimited };
 
@@ -75,6 +79,15 @@ struct CameraModel::Impl {
   // Injected faults.
   int examineLeft = 0;
   int failLeft = 0;
+  // Transfers still to come before an armed fault strikes (0: none armed):
+  // the control transfer or bulk transfer that fails, and the one at which the
+  // camera vanishes. A failed bulk transfer moves `failBulkBytes` at most.
+  uint64_t failControlIn = 0, failBulkIn = 0, unplugControlIn = 0, unplugBulkIn = 0;
+  int failBulkBytes = 0;
+  // Transfers seen since the start or the last "count reset", in every
+  // session, and one line each for "trace" (the first kTraceLines).
+  uint64_t controlCount = 0, bulkCount = 0;
+  std::vector<std::string> trace;
   std::map<int, uint8_t> injected;  // request -> status of its next answer
   bool shortBulk = false;
   Speed speed = Speed::High;
@@ -101,6 +114,12 @@ struct CameraModel::Impl {
   std::chrono::microseconds PaceFor(int bytes) const {
     if (speed == Speed::Unlimited || bytes <= 0) return std::chrono::microseconds(0);
     return std::chrono::microseconds(uint64_t(bytes) * 1000000 / BytesPerSecond(speed));
+  }
+
+  // The camera loses power: open handles die with it.
+  void Unplug() {
+    plugged = false;
+    Reboot();
   }
 
   // Camera powered up again (or for the first time).
@@ -144,18 +163,63 @@ struct CameraModel::Impl {
 
   bool Alive(int session) const { return plugged && sessions.count(session) > 0; }
 
+  void Trace(std::string line) {
+    if (trace.size() < kTraceLines) trace.push_back(std::move(line));
+  }
+
+  // Counts down an armed fault; true when it strikes at this transfer.
+  static bool Strikes(uint64_t& in) { return in > 0 && --in == 0; }
+
   // The common gate of every control transfer: false when it fails on the wire.
-  bool Admit(int session, int request, const char* dir) {
+  bool Admit(int session, int request, int value, const char* dir) {
+    ++controlCount;
+    std::string head = "session " + std::to_string(session) + " " + dir + " " + RequestName(request);
+    Trace("control " + std::to_string(controlCount) + " " + dir + " " + RequestName(request) + " value " + Hex(value));
+    bool unplugNow = Strikes(unplugControlIn);
+    bool failNow = Strikes(failControlIn);
+    if (unplugNow) {
+      Unplug();
+      Log(head + ": camera unplugged (unplug-at), transfer failed");
+      return false;
+    }
+    if (failNow) {
+      Log(head + ": transfer failed (fail-at)");
+      return false;
+    }
     if (!Alive(session)) {
-      Log("session " + std::to_string(session) + " " + dir + " " + RequestName(request) + ": no camera on this session");
+      Log(head + ": no camera on this session");
       return false;
     }
     if (failLeft > 0) {
       --failLeft;
-      Log("session " + std::to_string(session) + " " + dir + " " + RequestName(request) + ": transfer failed (fail-next)");
+      Log(head + ": transfer failed (fail-next)");
       return false;
     }
     return true;
+  }
+
+  // Counts a bulk transfer of `length` bytes and applies an armed fault: the
+  // bytes it may move (`length` when none strikes). -1: the camera vanished.
+  int AdmitBulk(int session, const char* dir, int length) {
+    ++bulkCount;
+    std::string head = "session " + std::to_string(session) + " bulk-" + dir + " " + std::to_string(bulkCount) + " of " +
+                       std::to_string(length) + " bytes";
+    bool unplugNow = Strikes(unplugBulkIn);
+    int allowed = length;
+    if (Strikes(failBulkIn)) {
+      allowed = std::clamp(failBulkBytes, 0, std::max(length, 0));
+      Log(head + ": transfer failed after " + std::to_string(allowed) + " bytes (fail-bulk-at)");
+    }
+    if (unplugNow) {
+      Unplug();
+      Log(head + ": camera unplugged (unplug-at-bulk), transfer failed");
+      return -1;
+    }
+    return allowed;
+  }
+
+  void TraceBulk(const char* dir, int length, int done) {
+    Trace("bulk " + std::to_string(bulkCount) + " " + dir + " " + std::to_string(length) + " " + std::to_string(done));
   }
 
   std::optional<uint8_t> TakeInjected(int request) {
@@ -169,6 +233,7 @@ struct CameraModel::Impl {
   uint8_t DoWrite(int request, int value, int index, int length, const uint8_t* data, std::string& detail);
   uint8_t DoRead(int request, int length, uint8_t* reply, int& replyLength, std::string& detail);
   bool DoControl(const std::vector<std::string>& words, std::string& reply);
+  bool ArmFault(const std::vector<std::string>& words, std::string& reply);
   bool NextStill(const std::vector<std::string>& words, std::string& reply);
   std::string Describe();
 };
@@ -314,13 +379,16 @@ int CameraModel::Open(bool* busy) {
 
 void CameraModel::Close(int session) {
   std::lock_guard lock(impl_->mutex);
-  if (impl_->sessions.erase(session)) impl_->Log("close: session " + std::to_string(session));
+  if (!impl_->sessions.erase(session)) return;
+  // An upload still waiting for its body ends with the program that sent it.
+  impl_->stick.AbandonWrite();
+  impl_->Log("close: session " + std::to_string(session));
 }
 
 int CameraModel::VendorWrite(int session, int request, int value, int index, int length, const void* data) {
   std::lock_guard lock(impl_->mutex);
   Impl& m = *impl_;
-  if (!m.Admit(session, request, "write")) return 0;
+  if (!m.Admit(session, request, value, "write")) return 0;
   if (length < 0 || length > 4096 || (length > 0 && !data)) return 0;
   static const std::set<int> kWrites = {REQ_STREAM_START, REQ_STREAM_STOP, REQ_SET_MODE, REQ_STILL_CAPTURE,
                                         REQ_FORMAT, REQ_CHANGE_DIR, REQ_LIST_DIR, REQ_MAKE_DIR, REQ_DELETE,
@@ -354,9 +422,8 @@ int CameraModel::VendorRead(int session, int request, int value, int index, int 
   if (request == REQ_STILL_POLL) impl_->StillPollTime();
   std::lock_guard lock(impl_->mutex);
   Impl& m = *impl_;
-  (void)value;
   (void)index;
-  if (!m.Admit(session, request, "read")) return 0;
+  if (!m.Admit(session, request, value, "read")) return 0;
   if (length < 0 || length > 4096 || (length > 0 && !data)) return 0;
   uint8_t reply[16] = {};
   int replyLength = 0;
@@ -396,10 +463,14 @@ int CameraModel::BulkIn(int session, void* data, int length) {
   {
     std::lock_guard lock(impl_->mutex);
     Impl& m = *impl_;
-    if (!m.Alive(session) || length <= 0 || !data) return 0;
+    int allowed = m.AdmitBulk(session, "in", length);
+    if (!m.Alive(session) || allowed <= 0 || !data) {
+      m.TraceBulk("in", length, 0);
+      return 0;
+    }
     auto* out = static_cast<uint8_t*>(data);
     if (m.pipe == Impl::Pipe::Stick) {
-      int ask = length;
+      int ask = allowed;
       if (m.shortBulk && m.stick.HasBulkData()) {
         m.shortBulk = false;
         ask = length / 2;
@@ -408,12 +479,13 @@ int CameraModel::BulkIn(int session, void* data, int length) {
       }
       n = m.stick.ReadBulk(out, ask);
     } else if (m.pipe == Impl::Pipe::Live) {
-      n = m.live.ReadBulk(out, length);
+      n = m.live.ReadBulk(out, allowed);
     } else if (m.pipe == Impl::Pipe::Still) {
-      n = m.live.ReadStill(out, length);
+      n = m.live.ReadStill(out, allowed);
       if (n < length) m.Log("session " + std::to_string(session) + " still bulk-in of " + std::to_string(length) +
                             " bytes gave " + std::to_string(n));
     }
+    m.TraceBulk("in", length, n);
     pace = m.PaceFor(n);
   }
   impl_->Sleep(pace);
@@ -426,9 +498,14 @@ int CameraModel::BulkOut(int session, const void* data, int length) {
   {
     std::lock_guard lock(impl_->mutex);
     Impl& m = *impl_;
-    if (!m.Alive(session) || length < 0 || (length > 0 && !data)) return 0;
+    int allowed = m.AdmitBulk(session, "out", length);
+    if (!m.Alive(session) || allowed < 0 || length < 0 || (length > 0 && !data)) {
+      m.TraceBulk("out", length, 0);
+      return 0;
+    }
     bool wasWriting = m.stick.Writing();
-    n = m.stick.WriteBulk(static_cast<const uint8_t*>(data), length);
+    n = m.stick.WriteBulk(static_cast<const uint8_t*>(data), allowed);
+    m.TraceBulk("out", length, n);
     if (wasWriting && !m.stick.Writing()) {
       bool failed = n < length;
       if (failed) m.lastStatus = kStatusIoError;
@@ -488,6 +565,21 @@ bool CameraModel::Impl::DoControl(const std::vector<std::string>& w, std::string
     (w[0] == "examine" ? examineLeft : failLeft) = n;
     reply = w[0] == "examine" ? "the next " + w[1] + " media-status reads say examining"
                               : "the next " + w[1] + " control transfers fail";
+  } else if (!w.empty() && (w[0] == "fail-at" || w[0] == "fail-bulk-at" || w[0] == "unplug-at" || w[0] == "unplug-at-bulk")) {
+    return ArmFault(w, reply);
+  } else if (is("count", 0)) {
+    reply = "control " + std::to_string(controlCount) + ", bulk " + std::to_string(bulkCount);
+  } else if (is("count", 1) && w[1] == "reset") {
+    controlCount = bulkCount = 0;
+    trace.clear();
+    reply = "transfer counts reset";
+  } else if (is("trace", 0)) {
+    std::string lines;
+    for (const auto& line : trace) lines += line + "\n";
+    uint64_t total = controlCount + bulkCount;
+    if (total > trace.size()) lines += "... " + std::to_string(total - trace.size()) + " more\n";
+    if (!lines.empty()) lines.pop_back();
+    reply = lines;
   } else if (is("status", 2)) {
     auto code = ParseNumber(w[1], 0xFF);
     auto request = ParseRequest(w[2]);
@@ -518,13 +610,39 @@ bool CameraModel::Impl::DoControl(const std::vector<std::string>& w, std::string
   } else if (is("help", 0)) {
     reply =
         "unplug | plug | eject | insert | protect on|off | stick formatted|unformatted|unsupported | examine N |"
-         " fail-next N | status CODE REQ | short-bulk | speed full|high|unlimited | audio-change |"
+         " fail-next N | fail-at K | fail-bulk-at K [BYTES] | unplug-at K | unplug-at-bulk K | count | count reset |"
+        " trace | status CODE REQ | short-bulk | speed full|high|unlimited | audio-change |"
         " leave-camera-mode | next-still normal|never|late|undecodable|oversize|cut-short |"
         " next-still ready-on N | status";
   } else {
     reply = "unknown or malformed command \"" + w[0] + "\"; try \"help\"";
     return false;
   }
+  return true;
+}
+
+// "fail-at K", "fail-bulk-at K [BYTES]", "unplug-at K", "unplug-at-bulk K":
+// the K-th control or bulk transfer from now fails, or the camera vanishes
+// at it. Each strikes once; arming one again moves it, K 0 takes it back.
+bool CameraModel::Impl::ArmFault(const std::vector<std::string>& w, std::string& reply) {
+  const bool bulk = w[0] == "fail-bulk-at" || w[0] == "unplug-at-bulk";
+  const bool unplug = w[0] == "unplug-at" || w[0] == "unplug-at-bulk";
+  const size_t maxWords = w[0] == "fail-bulk-at" ? 3 : 2;
+  const long k = w.size() >= 2 ? ParseNumber(w[1], 1000000000).value_or(-1) : -1;
+  const long bytes = w.size() == 3 ? ParseNumber(w[2], 1 << 30).value_or(-1) : 0;
+  const std::string kind = bulk ? "bulk" : "control";
+  if (w.size() > maxWords || k < 0 || bytes < 0) {
+    reply = "usage: " + w[0] + " K" + (maxWords == 3 ? " [BYTES]" : "") + " (the K-th " + kind +
+            " transfer from now; 0 takes it back)";
+    return false;
+  }
+  (unplug ? (bulk ? unplugBulkIn : unplugControlIn) : (bulk ? failBulkIn : failControlIn)) = uint64_t(k);
+  if (!unplug && bulk) failBulkBytes = int(bytes);
+  const std::string which = kind + " transfer " + w[1] + " from now";
+  reply = k == 0 ? w[0] + " taken back"
+          : unplug ? "the camera vanishes at " + which
+          : bulk ? which + " fails after " + std::to_string(bytes) + " bytes"
+                 : which + " fails";
   return true;
 }
 
@@ -569,8 +687,17 @@ std::string CameraModel::Impl::Describe() {
     s << ", current directory " << stick.CurrentPath();
   }
   s << "\nlive: " << live.Describe() << "\n";
+  s << "transfers: control " << controlCount << ", bulk " << bulkCount << "\n";
   s << "faults: examine " << examineLeft << ", fail-next " << failLeft << ", short-bulk " << (shortBulk ? "armed" : "off")
     << ", bulk speed " << SpeedName(speed);
+  auto armed = [&](const char* what, uint64_t in) {
+    if (in) s << ", " << what << " in " << in;
+  };
+  armed("fail-at", failControlIn);
+  armed("fail-bulk-at", failBulkIn);
+  if (failBulkIn) s << " (" << failBulkBytes << " bytes)";
+  armed("unplug-at", unplugControlIn);
+  armed("unplug-at-bulk", unplugBulkIn);
   for (const auto& [req, code] : injected) s << ", next " << RequestName(req) << " status " << Hex(code);
   return s.str();
 }

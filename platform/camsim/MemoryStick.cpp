@@ -425,17 +425,17 @@ uint8_t MemoryStick::BeginWrite(const std::string& name, uint32_t size, uint32_t
   Upload up;
   up.dir = OpenCurrent();
   if (!up.dir.Valid()) return kStatusIoError;
-  auto existing = FindEntry(up.dir.Get(), name);
-  if (existing && existing->folder) return kStatusExists;
+  // A write only creates: the program deletes a file before it sends one of
+  // that name, so a name still there means its listing missed the file, and
+  // the file is kept.
+  if (FindEntry(up.dir.Get(), name)) return kStatusExists;
   uint32_t freeBytes = 0, total = 0;
   Capacity(freeBytes, total);
-  uint64_t reclaimed = existing ? Clusters(existing->size) : 0;
-  if (Clusters(size) > uint64_t(freeBytes) + reclaimed) return kStatusFull;
+  if (Clusters(size) > uint64_t(freeBytes)) return kStatusFull;
   unlinkat(up.dir.Get(), kUploadTemp, 0);  // left over from a host crash
   up.file = UniqueFd(openat(up.dir.Get(), kUploadTemp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
   if (!up.file.Valid()) return kStatusIoError;
   up.name = name;
-  if (existing) up.replaces = existing->name;
   up.size = size;
   up.mtime = FatTimeOrNow(fatTime);
   upload_ = std::move(up);
@@ -467,7 +467,6 @@ void MemoryStick::FinishWrite() {
   upload_.reset();
   futimens(up.file.Get(), FileTimes(up.mtime).t);
   up.file.Reset();
-  if (up.replaces && *up.replaces != up.name) unlinkat(up.dir.Get(), up.replaces->c_str(), 0);
   if (renameat(up.dir.Get(), kUploadTemp, up.dir.Get(), up.name.c_str()) != 0) unlinkat(up.dir.Get(), kUploadTemp, 0);
 }
 

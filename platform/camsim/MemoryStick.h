@@ -92,7 +92,8 @@ class MemoryStick {
 
   // REQ_WRITE_FILE: the body of `size` bytes then arrives by WriteBulk. The
   // file appears under its name only once it is complete; an upload cut
-  // short leaves nothing behind.
+  // short leaves nothing behind. A name already there (in any case) is
+  // refused: a write never replaces a file.
   uint8_t BeginWrite(const std::string& name, uint32_t size, uint32_t fatTime);
   bool Writing() const { return upload_.has_value(); }
   // Bytes accepted; fewer than `length` when no upload waits for them, the
@@ -116,7 +117,6 @@ class MemoryStick {
     UniqueFd dir;
     UniqueFd file;
     std::string name;            // the name the file gets when complete
-    std::optional<std::string> replaces;  // stored name of the file it overwrites
     uint32_t size = 0;
     uint32_t received = 0;
     time_t mtime = 0;

@@ -321,7 +321,7 @@ TEST_F(CameraLinkSim, WriteProtectionStopsChangesBeforeTheyStart) {
 TEST_F(CameraLinkSim, DefaultFoldersAreMadeWhereMissing) {
   Connect();
   ASSERT_TRUE(link.ChangeCamFolder("\\"));
-  link.EnsureDefaultFolders();
+  EXPECT_EQ(link.EnsureDefaultFolders(), 1);
   for (const char* p : {"DCIM", "QXMOV", "DCIM/100QXCAM", "QXMOV/100QXMSC"})
     EXPECT_TRUE(fs::is_directory(stick.Path() / p)) << p;
   EXPECT_EQ(link.camPath, "\\");
@@ -341,7 +341,7 @@ TEST_F(CameraLinkSim, DefaultFoldersAreOnlyMadeFromAListingThatWorked) {
   Connect();
   ASSERT_TRUE(link.ChangeCamFolder("\\"));
   Control("status 5 REQ_CHANGE_DIR");
-  link.EnsureDefaultFolders();
+  EXPECT_EQ(link.EnsureDefaultFolders(), 0) << "100QXCAM is not there";
   EXPECT_FALSE(fs::exists(stick.Path() / "100QXCAM"));  // not in the root
   EXPECT_TRUE(fs::is_directory(stick.Path() / "QXMOV/100QXMSC"));
 
@@ -349,7 +349,7 @@ TEST_F(CameraLinkSim, DefaultFoldersAreOnlyMadeFromAListingThatWorked) {
   ASSERT_TRUE(link.ChangeCamFolder("\\"));
   Control("status 5 REQ_LIST_DIR");
   ui.messages.clear();
-  link.EnsureDefaultFolders();
+  EXPECT_EQ(link.EnsureDefaultFolders(), 0);
   EXPECT_EQ(ui.messages, (std::vector<int>{ids::ERROR_READING_STICK}));
 }
 

@@ -54,6 +54,107 @@ TEST_F(FaultTest, FailNextFailsExactlyThatManyControlTransfers) {
   EXPECT_NE(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
 }
 
+TEST_F(FaultTest, FailAtFailsExactlyTheKthControlTransferFromNowAndNothingElse) {
+  Put("DCIM/X.JPG");
+  Ctl("fail-at 3");
+  uint8_t s = 0;
+  EXPECT_NE(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  EXPECT_NE(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  uint8_t field[9] = "DCIM";
+  EXPECT_EQ(driver.Vendor_Write(REQ_CHANGE_DIR, 0, 0, 9, field), 0) << "the third one fails";
+  EXPECT_EQ(Names(), std::vector<std::string>{"DCIM"}) << "the failed request was not carried out";
+  EXPECT_EQ(Cd("DCIM"), kStatusOk) << "once only";
+  std::string reply;
+  ASSERT_TRUE(driver.Model().Control("count", reply));
+  EXPECT_EQ(reply, "control 7, bulk 2") << "failed transfers count too";
+}
+
+TEST_F(FaultTest, FailBulkAtMovesNoneOrPartOfOneBulkTransfer) {
+  Put("F/DCAM0001.JPG", std::string(40000, 'f'));
+  Cd("F");
+  Ctl("fail-bulk-at 2");
+  std::vector<int> reads;
+  EXPECT_EQ(Download("DCAM0001.JPG", 40000, &reads).size(), 16384u);
+  EXPECT_EQ(reads, (std::vector<int>{16384, 0})) << "the second read delivers nothing";
+  Ctl("fail-bulk-at 1 100");
+  reads.clear();
+  EXPECT_EQ(Download("DCAM0001.JPG", 40000, &reads).size(), 100u);
+  EXPECT_EQ(Download("DCAM0001.JPG", 40000).size(), 40000u) << "the next download is whole";
+
+  Ctl("fail-bulk-at 2 1000");
+  std::vector<int> blocks;
+  Upload("NEW00001.JPG", std::string(20000, 'n'), 0, &blocks);
+  EXPECT_EQ(blocks, (std::vector<int>{16384, 1000}));
+  EXPECT_EQ(Status(), kStatusOk) << "the next request drops the incomplete upload";
+  EXPECT_EQ(Names(), (std::vector<std::string>{".", "..", "DCAM0001.JPG"})) << "nothing partial appears";
+  EXPECT_EQ(Upload("NEW00001.JPG", std::string(20000, 'n'), 0), kStatusOk);
+  EXPECT_EQ(Slurp("F/NEW00001.JPG"), std::string(20000, 'n'));
+}
+
+TEST_F(FaultTest, UnplugAtAControlOrBulkTransferLeavesTheCameraUnpluggedUntilPlug) {
+  Put("F/DCAM0001.JPG", std::string(40000, 'f'));
+  Ctl("unplug-at 2");
+  uint8_t s = 0;
+  EXPECT_NE(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  EXPECT_EQ(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  EXPECT_EQ(driver.Device_Open(), 0) << "still unplugged";
+  Ctl("plug");
+  ASSERT_NE(driver.Device_Open(), 0);
+  Cd("F");
+  Ctl("unplug-at-bulk 3");
+  std::vector<int> reads;
+  Download("DCAM0001.JPG", 40000, &reads);
+  EXPECT_EQ(reads, (std::vector<int>{16384, 16384, 0}));
+  EXPECT_EQ(driver.Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &s), 0);
+  std::string reply;
+  ASSERT_TRUE(driver.Model().Control("status", reply));
+  EXPECT_NE(reply.find("unplugged"), std::string::npos) << reply;
+}
+
+TEST_F(FaultTest, CountAndTraceTellEveryTransferSinceTheReset) {
+  Put("F/DCAM0001.JPG", std::string(16384, 'f'));
+  Ctl("count reset");
+  Cd("F");
+  Download("DCAM0001.JPG", 16384);
+  Upload("NEW00001.JPG", "abc", 0);
+  std::string reply;
+  ASSERT_TRUE(driver.Model().Control("count", reply));
+  EXPECT_EQ(reply, "control 6, bulk 3");
+  ASSERT_TRUE(driver.Model().Control("trace", reply));
+  EXPECT_EQ(reply,
+            "control 1 write REQ_CHANGE_DIR value 0x00\n"
+            "control 2 read REQ_GET_STATUS value 0x00\n"
+            "control 3 write REQ_READ_FILE value 0x00\n"
+            "control 4 read REQ_GET_STATUS value 0x00\n"
+            "bulk 1 in 16384 16384\n"
+            "bulk 2 in 0 0\n"
+            "control 5 write REQ_WRITE_FILE value 0x03\n"
+            "control 6 read REQ_GET_STATUS value 0x00\n"
+            "bulk 3 out 3 3");
+  Ctl("count reset");
+  ASSERT_TRUE(driver.Model().Control("trace", reply));
+  EXPECT_EQ(reply, "");
+  Ctl("fail-at 1");
+  Ctl("fail-at 0");
+  EXPECT_EQ(Cd("\\"), kStatusOk) << "K 0 took the fault back";
+  for (const char* bad : {"fail-at", "fail-at -1", "fail-at x", "fail-at 1 2", "unplug-at-bulk 1 5", "fail-bulk-at 1 -3",
+                          "count now"})
+    EXPECT_FALSE(driver.Model().Control(bad, reply)) << bad;
+}
+
+TEST_F(FaultTest, AnUploadWaitingForItsBodyEndsWithItsSession) {
+  Put("F/DCAM0001.JPG");
+  Cd("F");
+  uint8_t field[17] = "NEW00001.JPG";
+  ASSERT_NE(driver.Vendor_Write(REQ_WRITE_FILE, 20000, 0, 17, field), 0);
+  char block[16384] = {};
+  ASSERT_EQ(driver.Bulk_OUT(block, 16384), 16384);
+  ASSERT_FALSE(fs::is_empty(Stick() / "F" / ".camsim-upload"));
+  driver.Device_Close();
+  EXPECT_EQ(std::distance(fs::directory_iterator(Stick() / "F"), fs::directory_iterator()), 1)
+      << "only DCAM0001.JPG: no trace of the upload";
+}
+
 TEST_F(FaultTest, ExamineHoldsByteZeroForTheNextReads) {
   Ctl("examine 3");
   uint8_t m[5];

@@ -155,11 +155,16 @@ TEST_F(StorageTest, AnUploadCutShortLeavesNothingBehind) {
   EXPECT_EQ(std::distance(fs::directory_iterator(Stick() / "M"), fs::directory_iterator()), 1);
 }
 
-TEST_F(StorageTest, UploadReplacesAFileOfTheSameNameInAnyCaseAndTakesNoExtraBytes) {
+TEST_F(StorageTest, UploadNeverReplacesAFileOfTheSameNameInAnyCaseAndTakesNoExtraBytes) {
   Put("M/dcam0001.asf", "old");
   Cd("M");
   uint32_t size = 10;
-  Named(REQ_WRITE_FILE, "DCAM0001.ASF", 13, "", 0, 0, int(size), 0);
+  EXPECT_EQ(Named(REQ_WRITE_FILE, "DCAM0001.ASF", 13, "", 0, 0, int(size), 0), kStatusExists);
+  EXPECT_EQ(driver.Bulk_OUT(const_cast<char*>("0123456789"), 10), 0) << "no upload takes the body";
+  EXPECT_EQ(Names(), (std::vector<std::string>{".", "..", "dcam0001.asf"}));
+  EXPECT_EQ(Slurp("M/dcam0001.asf"), "old");
+  EXPECT_EQ(Del("DCAM0001.ASF"), kStatusOk);  // the program's way to replace it
+  EXPECT_EQ(Named(REQ_WRITE_FILE, "DCAM0001.ASF", 13, "", 0, 0, int(size), 0), kStatusOk);
   EXPECT_EQ(driver.Bulk_OUT(const_cast<char*>("0123456789ABCDEF"), 16), 10) << "only the announced size";
   EXPECT_EQ(Names(), (std::vector<std::string>{".", "..", "DCAM0001.ASF"}));
   EXPECT_EQ(Slurp("M/DCAM0001.ASF"), "0123456789");

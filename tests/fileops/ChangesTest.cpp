@@ -113,6 +113,28 @@ TEST_F(CameraChanges, FormatRestoresTheDefaultFolders) {
   EXPECT_EQ(progress.steps, 27);
 }
 
+TEST_F(CameraChanges, FormatIsNoSuccessWhenItsRequestOrADefaultFolderFails) {
+  WriteFile(Cam("DCIM/100QXCAM/DCAM0001.JPG"), "kept");
+  Connect({});
+  ASSERT_TRUE(sim.Control("fail-at 2"));  // the write-protect read, then the format request
+  EXPECT_EQ(FormatMemoryStick(link, ui, progress), 0);
+  EXPECT_TRUE(fs::exists(Cam("DCIM/100QXCAM/DCAM0001.JPG"))) << "nothing was formatted";
+  EXPECT_FALSE(link.deviceOpen) << "a request that never reached the camera: the camera is gone";
+  EXPECT_EQ(camUi.messages, std::vector<int>{ids::DEVICE_NOT_FOUND});
+  EXPECT_TRUE(ui.shown.empty()) << "no success told";
+  EXPECT_EQ(progress.closes, 1);
+
+  Connect({});
+  camUi.messages.clear();
+  ASSERT_TRUE(sim.Control("status 5 REQ_MAKE_DIR"));  // the camera refuses the first default folder
+  EXPECT_EQ(FormatMemoryStick(link, ui, progress), 0);
+  EXPECT_FALSE(fs::exists(Cam("DCIM/100QXCAM/DCAM0001.JPG"))) << "formatted";
+  EXPECT_FALSE(fs::exists(Cam("DCIM")));
+  EXPECT_EQ(camUi.messages, (std::vector<int>{ids::FAILED_TO_CREATE_FOLDER, ids::ERROR_READING_STICK}))
+      << "and then DCIM cannot be entered";
+  EXPECT_TRUE(ui.shown.empty()) << "no success told";
+}
+
 // The PC pane's folders and files (no drive and no ".." rows).
 class PcChanges : public FileOpsSim {
  protected:
