@@ -106,12 +106,12 @@ int CameraLink::CheckCamStatus(int request, int result) {
     return 0;
   }
   uint8_t status = 0;
-  bool statusRead = Read(REQ_GET_STATUS, &status, 1);
+  bool statusRead = Read(REQ_GET_STATUS, &status, kStatusReplyLength);
   if (!statusRead) status = static_cast<uint8_t>(result & 0xFF);
 
-  if (status == 0) return 1;
-  if (status == 1 && request == REQ_LIST_DIR) return 1;
-  if (status == 0x23 || status == 0x24) return 0;  // the camera wants these passed over quietly
+  if (status == STATUS_OK) return 1;
+  if (status == STATUS_LISTED && request == REQ_LIST_DIR) return 1;
+  if (IsQuietFailure(status)) return 0;  // the camera wants these passed over without a word
 
   if (request == 0 && !statusRead) {
     if (deviceOpen)
@@ -257,7 +257,7 @@ int CameraLink::CheckMedia() {
   }
   unformattedStick = false;
   uint8_t ready = 0;
-  if (!Read(REQ_MEDIA_READY, &ready, 1)) {
+  if (!Read(REQ_MEDIA_READY, &ready, kMediaReadyReplyLength)) {
     ui_.CloseBusyDialog();
     CheckCamStatus(0, 0);
     return 0;
