@@ -4,7 +4,7 @@
 #include <climits>
 #include <new>
 
-#include "fileops/DcfRules.h"
+#include "camera/DcfRules.h"
 #include "platform/ui/Pacing.h"
 #include "resources/StringIds.h"
 
@@ -156,7 +156,7 @@ bool CameraLink::KeepRecord(const CamEntry& e) const {
     if (e.name == "..") return camPath != "\\";
     if (!IsSafeCameraName(e.name)) return false;
     if (camPath == "\\") return e.name == "DCIM" || e.name == "QXMOV";
-    if (camPath == "DCIM" || camPath == "QXMOV") return IsValidDcfFolderName(e.name, {}, nullptr);
+    if (camPath == "DCIM" || camPath == "QXMOV") return IsValidDcfFolderName(e.name) == DcfVerdict::Ok;
     return false;  // DCF folders hold no sub-folders
   }
   if (camPath == "\\" || camPath == "DCIM" || camPath == "QXMOV") return false;

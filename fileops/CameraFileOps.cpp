@@ -1,23 +1,11 @@
 #include "fileops/CameraFileOps.h"
 
-#include "camera/CameraUi.h"
-#include "fileops/DcfRules.h"
+#include "camera/DcfRules.h"
 #include "platform/ui/Pacing.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace {
-
-// The folder-name check tells the user through a CameraUi; its messages go
-// the file operations' way.
-class CheckMessages final : public CameraUi {
- public:
-  explicit CheckMessages(FileOpsUi& ui) : ui_(ui) {}
-  void ShowMessage(int id, MsgIcon icon) override { ui_.Show(id, icon); }
-
- private:
-  FileOpsUi& ui_;
-};
 
 void Relist(CameraLink& link, FileOpsUi& ui) {
   link.ListCamFolder();
@@ -118,13 +106,14 @@ int AddCameraFolder(CameraLink& link, FileOpsUi& ui) {
     ui.Show(ids::COULD_NOT_MAKE_FOLDER_HERE, MsgIcon::Exclamation);
     return 0;
   }
-  CheckMessages messages(ui);
   std::string name;
   for (;;) {
     auto answer = ui.AskFolderNumber(suffix);
     if (!answer) return 0;
     name = *answer;
-    if (IsValidDcfFolderName(name, link.PaneRowNames(), &messages)) break;  // it told the user why not
+    const DcfVerdict verdict = IsValidDcfFolderName(name, link.PaneRowNames());
+    if (verdict == DcfVerdict::Ok) break;
+    ui.Show(verdict == DcfVerdict::Taken ? ids::FILE_EXISTS : ids::NAME_FORMAT, MsgIcon::Error);
   }
   int made = link.MakeCameraFolder(name);
   Relist(link, ui);

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "fileops/DcfRules.h"
+#include "camera/DcfRules.h"
 #include "fileops/PartFiles.h"
 #include "resources/StringIds.h"
 
