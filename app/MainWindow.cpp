@@ -71,7 +71,7 @@ QPixmap MaskedPixmap(int bitmapId) {
 MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint),
-      camera(driver, cameraUi_) {
+      camera(driver, ui_) {
   setObjectName("MainWindow");
   setFixedSize(kWindowWidth, kWindowHeight);
   for (const TimerSpec& t : kTimers) {
@@ -569,11 +569,7 @@ void MainWindow::OnSuspendRequest() {
   ShowMessageBox(this, resources::String(ids::SUSPEND_DENIED), MsgIcon::Information);
 }
 
-// ---------------------------------------------------------------- CameraUi
-
-void MainWindow::ShowMessage(int stringId, MsgIcon icon) {
-  ShowMessageBox(this, resources::String(stringId), icon);
-}
+// ---------------------------------------------------------------- the window interface
 
 void MainWindow::FillCamPane() { panes_->cam.FillCamPane(); }
 

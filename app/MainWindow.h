@@ -13,11 +13,10 @@
 #include <functional>
 #include <memory>
 
+#include "app/GuiThreadUi.h"
 #include "app/Settings.h"
 #include "camera/CameraLink.h"
-#include "camera/CameraUi.h"
 #include "fileops/FileOpsThreads.h"
-#include "fileops/FileOpsUi.h"
 #include "video/StreamWorker.h"
 
 class BitmapWindow;
@@ -34,7 +33,6 @@ class PaneDrag;
 class QAbstractItemView;
 
 class MainWindow : public QDialog,
-                   public CameraUi,
                    public FileOpsUi,
                    public StreamOwnerWindow {
   Q_OBJECT
@@ -64,9 +62,10 @@ class MainWindow : public QDialog,
   bool selectionOnPc = false;  // the current selection is a PC path, not a camera name
 
  private:
-  // The camera code may run on the transfer or format thread: it reaches the
-  // window through this, which carries each call to the GUI thread.
-  MarshalledCameraUi cameraUi_{*this};
+  // The camera code and the file operations may run on the transfer or format
+  // thread: they reach the window through this, which carries each call to
+  // the GUI thread.
+  GuiThreadUi ui_{*this};
 
  public:
   CameraLink camera;
@@ -87,8 +86,8 @@ class MainWindow : public QDialog,
   // Sends a command as if its control had been used.
   void Command(int id);
 
-  // --- CameraUi ---
-  void ShowMessage(int stringId, MsgIcon icon) override;
+  // --- the window interface (CameraUi and its FileOpsUi extension), GUI thread only ---
+  void ShowText(const std::string& text, MsgIcon icon) override;
   void FillCamPane() override;
   void ShowCameraButtons(bool shown) override;
   void EnableCameraPane(bool enabled) override;
@@ -99,16 +98,12 @@ class MainWindow : public QDialog,
   void StopStoragePoll() override;
   void StartStoragePoll(int ms) override;
 
-  // --- FileOpsUi (FillCamPane, Repaint and the storage poll are shared with CameraUi) ---
-  void ShowText(const std::string& text, MsgIcon icon) override;
   bool Ask(const std::string& text, MsgIcon icon, AskButtons buttons) override;
   std::optional<std::string> AskFileNumber(const std::string& oldName) override;
   std::optional<std::string> AskFolderNumber(const std::string& suffix) override;
   std::optional<std::string> AskPcName(int mode, const std::string& folder,
                                        const std::string& initial) override;
   void EnablePcPane(bool enabled) override;
-  void EnableCamPane(bool enabled) override;
-  void ShowCameraButtons() override;
   void RefreshPcPane() override;
   void ClearPreviewPicture() override;
   void ClearPreviewRest() override;

@@ -63,14 +63,14 @@ bool MainWindow::PaneKey(QObject* watched, int key) {
 
 void MainWindow::OnCopyToPc() {
   if (operationFlag) return;
-  FileOpsContext context{camera, *this, operationFlag, this};
+  FileOpsContext context{camera, ui_, operationFlag, this};
   DownloadRequest request{panes_->cam.SelectedRows(), settings.currentPath.toStdString()};
   if (auto started = StartDownload(context, request)) transfer_ = std::move(started);
 }
 
 void MainWindow::OnFormat() {
   if (operationFlag) return;
-  FileOpsContext context{camera, *this, operationFlag, this};
+  FileOpsContext context{camera, ui_, operationFlag, this};
   if (auto started = StartFormat(context)) transfer_ = std::move(started);
 }
 
@@ -87,7 +87,7 @@ void MainWindow::OnCamAddFolder() {
   AddCameraFolder(camera, *this);
 }
 
-// ---------------------------------------------------------------- FileOpsUi
+// ---------------------------------------------------------------- the window interface: questions, dialogs, PC pane, preview
 
 void MainWindow::ShowText(const std::string& text, MsgIcon icon) {
   ShowMessageBox(this, QString::fromStdString(text), icon);
@@ -121,13 +121,6 @@ std::optional<std::string> MainWindow::AskPcName(int mode, const std::string& fo
 }
 
 void MainWindow::EnablePcPane(bool enabled) { Control(ctl::PC_PANE)->setEnabled(enabled); }
-
-void MainWindow::EnableCamPane(bool enabled) { EnableCameraPane(enabled); }
-
-void MainWindow::ShowCameraButtons() {
-  ShowCameraButtons(true);
-  ShowFormatButton(true);
-}
 
 void MainWindow::ClearPreviewPicture() {
   selectedImage.clear();
@@ -181,7 +174,7 @@ PcSelection MainWindow::PcPaneSelection() const {
 
 void MainWindow::OnCopyToCamera() {
   if (operationFlag) return;
-  FileOpsContext context{camera, *this, operationFlag, this};
+  FileOpsContext context{camera, ui_, operationFlag, this};
   PcSelection selection = PcPaneSelection();
   UploadRequest request{std::move(selection.rows), selection.folder};
   if (auto started = StartUpload(context, request)) transfer_ = std::move(started);

@@ -17,7 +17,7 @@ void Relist(CameraLink& link, FileOpsUi& ui) {
 BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow>& rows) {
   BatchOutcome outcome;
   if (rows.empty()) {
-    ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
+    ui.ShowMessage(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
     return outcome;
   }
   const bool several = rows.size() > 1;
@@ -31,7 +31,7 @@ BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<C
   for (const CamFileRow& row : rows) {
     const std::string& name = row.name;
     if (IsFolderRow(row)) {
-      if (!several) ui.Show(ids::COULD_NOT_DELETE_FOLDER, MsgIcon::Exclamation);
+      if (!several) ui.ShowMessage(ids::COULD_NOT_DELETE_FOLDER, MsgIcon::Exclamation);
       ++outcome.refused;
       continue;
     }
@@ -57,7 +57,7 @@ int RenameOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow
   const CamFileRow row = rows.empty() ? CamFileRow{} : rows.front();  // none: an empty name
   const std::string& oldName = row.name;
   if (IsFolderRow(row)) {
-    ui.Show(ids::COULD_NOT_RENAME_FOLDER, MsgIcon::Error);
+    ui.ShowMessage(ids::COULD_NOT_RENAME_FOLDER, MsgIcon::Error);
     ui.StartStoragePoll(500);
     return 0;
   }
@@ -70,16 +70,16 @@ int RenameOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow
     }
     newName = *answer;
     if (!IsValidDcfFileName(newName, link.parentKind)) {
-      ui.Show(ids::NAME_FORMAT, MsgIcon::Exclamation);
+      ui.ShowMessage(ids::NAME_FORMAT, MsgIcon::Exclamation);
       continue;
     }
     int clash = FindNameClash(newName, link.files);
     if (clash == CLASH_NAME) {
-      ui.Show(ids::FILE_EXISTS, MsgIcon::Exclamation);
+      ui.ShowMessage(ids::FILE_EXISTS, MsgIcon::Exclamation);
       continue;
     }
     if (clash == CLASH_NUMBER) {
-      ui.Show(ids::NUMBER_EXISTS, MsgIcon::Exclamation);
+      ui.ShowMessage(ids::NUMBER_EXISTS, MsgIcon::Exclamation);
       continue;
     }
     break;
@@ -103,7 +103,7 @@ int AddCameraFolder(CameraLink& link, FileOpsUi& ui) {
   else if (link.camPath == "QXMOV")
     suffix = "QXMSC";
   else {
-    ui.Show(ids::COULD_NOT_MAKE_FOLDER_HERE, MsgIcon::Exclamation);
+    ui.ShowMessage(ids::COULD_NOT_MAKE_FOLDER_HERE, MsgIcon::Exclamation);
     return 0;
   }
   std::string name;
@@ -113,7 +113,7 @@ int AddCameraFolder(CameraLink& link, FileOpsUi& ui) {
     name = *answer;
     const DcfVerdict verdict = IsValidDcfFolderName(name, link.PaneRowNames());
     if (verdict == DcfVerdict::Ok) break;
-    ui.Show(verdict == DcfVerdict::Taken ? ids::FILE_EXISTS : ids::NAME_FORMAT, MsgIcon::Error);
+    ui.ShowMessage(verdict == DcfVerdict::Taken ? ids::FILE_EXISTS : ids::NAME_FORMAT, MsgIcon::Error);
   }
   int made = link.MakeCameraFolder(name);
   Relist(link, ui);
@@ -124,7 +124,7 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   Pacing& pacing = GetPacing();
   if (!ui.AskId(ids::FORMAT_QUESTION, MsgIcon::Exclamation, AskButtons::YesNo)) {
     ui.EnablePcPane(true);
-    ui.EnableCamPane(true);
+    ui.EnableCameraPane(true);
     progress.Close();
     return 0;
   }
@@ -137,7 +137,7 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   }
   if (!link.CheckWriteProtect()) {
     ui.EnablePcPane(true);
-    ui.EnableCamPane(true);
+    ui.EnableCameraPane(true);
     progress.Close();
     return 0;
   }
@@ -152,7 +152,7 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   if (!link.CheckMedia()) {
     link.ResetCameraPane();
     ui.EnablePcPane(true);
-    ui.Show(ids::FAILED_TO_FORMAT, MsgIcon::Error);
+    ui.ShowMessage(ids::FAILED_TO_FORMAT, MsgIcon::Error);
     progress.Close();
     ui.StartStoragePoll(500);
     return 0;
@@ -181,10 +181,11 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   pacing.Wait(100);
 
   ui.StartStoragePoll(500);
-  ui.ShowCameraButtons();
-  ui.EnableCamPane(true);
+  ui.ShowCameraButtons(true);
+  ui.ShowFormatButton(true);
+  ui.EnableCameraPane(true);
   ui.EnablePcPane(true);
-  ui.Show(ids::FORMAT_SUCCESSFUL, MsgIcon::Information);
+  ui.ShowMessage(ids::FORMAT_SUCCESSFUL, MsgIcon::Information);
   progress.Close();
   return 1;
 }

@@ -16,11 +16,16 @@ class RecordingUi final : public CameraUi {
  public:
   std::vector<int> messages;
   std::vector<MsgIcon> icons;
+  std::vector<std::string> texts;  // shown as they stand, not by string id
   int fills = 0, pollStops = 0, pollStarts = 0, steps = 0;
   bool buttonsShown = true, paneEnabled = true, formatShown = false;
 
   void ShowMessage(int id, MsgIcon icon) override {
     messages.push_back(id);
+    icons.push_back(icon);
+  }
+  void ShowText(const std::string& text, MsgIcon icon) override {
+    texts.push_back(text);
     icons.push_back(icon);
   }
   void FillCamPane() override { ++fills; }

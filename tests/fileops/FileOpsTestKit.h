@@ -86,8 +86,8 @@ class ScriptUi final : public FileOpsUi {
   std::optional<std::string> AskFolderNumber(const std::string&) override { return NextName(); }
   std::optional<std::string> AskPcName(int, const std::string&, const std::string&) override { return NextName(); }
   void EnablePcPane(bool e) override { pcEnabled = e; }
-  void EnableCamPane(bool e) override { camEnabled = e; }
-  void ShowCameraButtons() override { buttonsShown = true; }
+  void EnableCameraPane(bool e) override { camEnabled = e; }
+  void ShowCameraButtons(bool shown) override { buttonsShown = shown; }
   void RefreshPcPane() override { ++pcRefreshes; }
   void FillCamPane() override { ++camFills; }
   void StopStoragePoll() override { ++pollStops; }

@@ -17,7 +17,7 @@ namespace {
 
 class NoUi final : public CameraUi {
  public:
-  void ShowMessage(int, MsgIcon) override {}
+  void ShowText(const std::string&, MsgIcon) override {}
 };
 
 CamEntry Cam(const std::string& name, const std::string& ext, uint32_t size, bool folder) {

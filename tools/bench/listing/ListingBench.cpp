@@ -29,7 +29,7 @@ constexpr int kFiles = 9999;
 
 class QuietUi final : public CameraUi {
  public:
-  void ShowMessage(int id, MsgIcon) override { std::fprintf(stderr, "message %d\n", id); }
+  void ShowText(const std::string& text, MsgIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
 };
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }

@@ -40,9 +40,8 @@ void operator delete(void* q, std::size_t) noexcept { operator delete(q); }
 
 namespace {
 
-class NullUi final : public CameraUi, public FileOpsUi {
+class NullUi final : public FileOpsUi {
  public:
-  void ShowMessage(int id, MsgIcon) override { std::fprintf(stderr, "message %d\n", id); }
   void ShowText(const std::string& t, MsgIcon) override { std::fprintf(stderr, "%s\n", t.c_str()); }
   bool Ask(const std::string&, MsgIcon, AskButtons) override { return true; }
   std::optional<std::string> AskFileNumber(const std::string&) override { return {}; }
