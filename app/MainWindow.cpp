@@ -317,9 +317,9 @@ void MainWindow::ApplyModeLayout() {
   ControlAs<CSkinLabel>(ctl::RECORD_SECONDS)->SetTextColor(limit);
   for (int id : {ctl::CAM_ADD_FOLDER, ctl::CAM_DELETE, ctl::COPY_TO_PC, ctl::FORMAT, ctl::COPY_TO_CAMERA}) {
     if (cameraLayout) show(id, false);
-    else if (camera.mediaReady) show(id, true);
+    else if (camera.MediaReady()) show(id, true);
   }
-  Control(ctl::CAM_PANE)->setEnabled(!cameraLayout && camera.mediaReady);
+  Control(ctl::CAM_PANE)->setEnabled(!cameraLayout && camera.MediaReady());
   for (int id : {ctl::DECO_1012, ctl::DECO_1014, ctl::DECO_1015, ctl::DECO_1018}) show(id, cameraLayout);
   for (int id : {ctl::RECORD, ctl::CAPTURE, ctl::RECORD_TIME}) show(id, cameraLayout);
   for (int id : {ctl::EMAIL, ctl::PHOTO_EDITOR, ctl::DECO_1022}) show(id, !cameraLayout);
@@ -507,14 +507,6 @@ bool MainWindow::StartUp() {
 
 // ---------------------------------------------------------------- shutdown
 
-// The camera goes back to its release mode, then is closed.
-void MainWindow::ReleaseCamera() {
-  if (!camera.deviceOpen) return;
-  GetPacing().Wait(200);
-  camera.SetMode(MODE_RELEASE);
-  camera.CloseDevice();
-}
-
 void MainWindow::RunDestructionSteps() {
   if (destroyed_) return;
   destroyed_ = true;
@@ -525,8 +517,7 @@ void MainWindow::RunDestructionSteps() {
   }
   transfer_.reset();
   for (int id : {1, 5, 7, 11, 12}) Timer(id).stop();
-  camera.folders.clear();
-  camera.files.clear();
+  camera.ClearLists();
   if (panes_) {
     panes_->pc.listing = PcListing{};
     panes_->pc.View()->Model()->SetRows({});
@@ -541,7 +532,7 @@ void MainWindow::RunDestructionSteps() {
   WriteSettings(settings);
   StopStreaming();
   moviePlaying = false;
-  ReleaseCamera();
+  camera.Release();
   RemoveTempFolder();
   CloseWindowsTitled("Orin Image Viewer");
   CloseBusyDialog();
@@ -552,10 +543,7 @@ void MainWindow::RunDestructionSteps() {
 void MainWindow::ReleaseCameraForShutdown() {
   StopStreaming();
   moviePlaying = false;
-  if (!camera.deviceOpen) return;
-  GetPacing().Wait(200);
-  camera.SetMode(MODE_RELEASE);
-  camera.Driver().Device_Close();
+  camera.ReleaseAtLogOnEnd();
 }
 
 void MainWindow::OnShutdownQuery() {

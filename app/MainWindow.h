@@ -15,7 +15,7 @@
 
 #include "app/GuiThreadUi.h"
 #include "app/Settings.h"
-#include "camera/CameraLink.h"
+#include "camera/CameraConnection.h"
 #include "fileops/FileOpsThreads.h"
 #include "video/StreamWorker.h"
 
@@ -68,7 +68,7 @@ class MainWindow : public QDialog,
   GuiThreadUi ui_{*this};
 
  public:
-  CameraLink camera;
+  CameraConnection camera;
 
   // The control of that id (see ControlTable.h), or nullptr.
   QWidget* Control(int id) const { return controls_.value(id); }
@@ -168,7 +168,7 @@ class MainWindow : public QDialog,
   // answers), the way back into camera mode, and the worker's two messages.
   int PollStorage();
   int EnterCameraMode();
-  void OnStreamEnded();
+  void OnStreamEnded(bool linkLost);
   void OnAudioFormatChanged();
 
   // The live preview around the streaming worker. A window without a preview
@@ -182,7 +182,6 @@ class MainWindow : public QDialog,
   void PostStreamMessage(unsigned message) override;
   // Whether a movie is chosen for the Play button (the player fills this in).
   bool movieSelected = false;
-  bool linkLost = false;  // the link was lost (a failed stream poll, or camera mode without a camera) and the stream has not run since
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -207,7 +206,6 @@ class MainWindow : public QDialog,
   void StartupStep(int ms);
   void ShowRecordingTime();
   void OpenCameraAtStartUp();
-  void ReleaseCamera();
   void ReleaseCameraForShutdown();
   void RunDestructionSteps();
   bool VideoShows() const;

@@ -18,36 +18,21 @@
 // Opens the camera and gives it its first modes: storage mode to list the
 // Memory Stick, then camera mode for the live picture.
 void MainWindow::OpenCameraAtStartUp() {
-  camera.OpenDevice();
-  GetPacing().Wait(200);
+  const bool found = camera.OpenAtStartUp();
   Control(ctl::VIDEO_FRAME)->hide();
-  if (!camera.deviceOpen) {
-    GetPacing().Wait(500);
-    CloseBusyDialog();
-    ShowMessageBox(this, resources::String(ids::DEVICE_NOT_FOUND_AT_START), MsgIcon::Warning);
-    camera.mediaReady = false;
-    camera.mediaState = 2;
-    linkLost = true;
-    camera.ListCamFolder();
-    FillCamPane();
+  if (!found) {
+    camera.NoCameraAtStartUp();
     EmptyTempFolder();
     EndWindow();
     return;
   }
-  camera.EnterStorageMode();
-  if (!camera.deviceOpen) return;
-  GetPacing().Wait(200);
-  bool switched = camera.SetMode(MODE_CAMERA) != 0;
-  for (int i = 0; i < 3; ++i) GetPacing().Wait(200);
   uint8_t videoMode = 0;
-  if (switched) {
-    switched = camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode) != 0;
-    for (int i = 0; i < 2; ++i) GetPacing().Wait(200);
-  }
+  const auto modes = camera.EnterModesAtStartUp(videoMode);
+  if (modes == CameraConnection::StartUpModes::CameraLost) return;
   // The preview itself starts at timer 2; no warm-up start and stop is needed here.
   startupVideoMode_ = videoMode;
+  const bool switched = modes == CameraConnection::StartUpModes::CameraMode;
   if (!switched) {
-    camera.CloseDevice();
     Control(ctl::VIDEO_FRAME)->hide();
     Timer(11).start();
   }
@@ -60,7 +45,7 @@ void MainWindow::OnDeferredPreviewStart() {
   // Through the native window: changing the widget's flags would hide it, and
   // hiding a running dialog ends it.
   if (QWindow* native = windowHandle()) native->setFlag(Qt::WindowStaysOnTopHint, false);
-  if (camera.deviceOpen && !StartStreaming(startupVideoMode_)) {
+  if (camera.DeviceOpen() && !StartStreaming(startupVideoMode_)) {
     StopStreaming();
     Control(ctl::VIDEO_FRAME)->hide();
     Timer(11).start();
@@ -72,7 +57,7 @@ void MainWindow::OnToCameraMode() {
   WaitCursor wait;
   // The PC pane and, with a usable stick, the camera pane are refreshed first.
   panes_->pc.Refresh();
-  if (camera.deviceOpen && camera.mediaReady && camera.mediaState == 1) FillCamPane();
+  if (camera.DeviceOpen() && camera.MediaReady() && camera.Media() == MediaState::Listed) FillCamPane();
   Timer(1).stop();
   Control(ctl::VIDEO_FRAME)->show();
   Control(ctl::PICTURE_FRAME)->hide();
@@ -81,14 +66,9 @@ void MainWindow::OnToCameraMode() {
     Control(ctl::TIME_LABEL)->hide();
     Timer(12).stop();
   }
-  if (camera.deviceOpen) {
-    camera.SetMode(MODE_CAMERA);
-    GetPacing().Wait(500);
-    uint8_t videoMode = 0;
-    camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode);
-    if (!StartStreaming(videoMode)) StopStreaming();
+  if (auto videoMode = camera.SwitchToCameraMode()) {
+    if (!StartStreaming(*videoMode)) StopStreaming();
   } else {
-    linkLost = true;
     Control(ctl::VIDEO_FRAME)->hide();
     GetPacing().Wait(500);
     Timer(11).start();
@@ -101,14 +81,12 @@ void MainWindow::OnToStorageMode() {
   WaitCursor wait;
   Timer(11).stop();
   Timer(2).stop();  // a preview start still due from start-up must not start a stream in storage mode
-  camera.mediaNotified = true;
-  camera.mediaState = 1;
+  camera.BeginStorageSwitch();
   panes_->pc.Refresh();  // the PC folder may have changed while the camera streamed
-  if (!camera.deviceOpen) {
+  if (!camera.DeviceOpen()) {
     ShowMessage(ids::DEVICE_NOT_FOUND, MsgIcon::Warning);
     ApplyModeLayout();
-    camera.ResetCameraPane();
-    camera.mediaReady = false;
+    camera.DropStick();
     Control(ctl::VIDEO_FRAME)->hide();
     GetPacing().Wait(500);
     Timer(1).start(500);
@@ -116,23 +94,15 @@ void MainWindow::OnToStorageMode() {
     return;
   }
   StopStreaming();
-  GetPacing().Wait(200);
   Control(ctl::VIDEO_FRAME)->hide();
-  camera.SetMode(MODE_STORAGE);
-  GetPacing().Wait(300);
+  camera.SendStorageMode();
   if (!PollStorage()) {
     ApplyModeLayout();
-    camera.ResetCameraPane();
-    camera.mediaReady = false;
+    camera.DropStick();
     GetPacing().Wait(500);
     Timer(1).start(500);
   } else {
-    if (camera.mediaState == 1) {
-      camera.ChangeCamFolder("\\");
-      camera.EnsureDefaultFolders();
-      camera.ListCamFolder();
-      FillCamPane();
-    }
+    camera.ListStickAfterSwitch();
     Control(ctl::VIDEO_FRAME)->hide();
     GetPacing().Wait(500);
     Timer(1).start(500);
@@ -154,47 +124,12 @@ int MainWindow::PollStorage() {
     Control(ctl::PLAY)->hide();
     Control(ctl::STOP_PLAY)->hide();
   }
-  if (!camera.deviceOpen) {
-    if (!camera.Driver().Device_Open()) return 0;
-    GetPacing().Wait(500);
-    camera.SetMode(MODE_STORAGE);
-    GetPacing().Wait(500);
-    camera.deviceOpen = true;
-    camera.mediaState = 2;
-  }
-  camera.mediaReady = camera.CheckMedia();
-  if (!camera.deviceOpen) return 0;  // the media check found the camera gone
-  uint8_t status = 0;
-  if (!camera.Driver().Vendor_Read(REQ_GET_STATUS, 0, 0, 1, &status)) {
-    camera.CheckCamStatus(0, 0);
-    return 0;
-  }
-  if (!camera.mediaReady) {
-    if (camera.mediaState == 1) {
-      if (camera.deviceOpen && camera.mediaNotified) ShowMessage(ids::NO_MEMORY, MsgIcon::Information);
-      Repaint();
-      camera.mediaState = 2;
-      camera.ResetCameraPane();
-    }
-  } else if (camera.mediaState == 2) {
-    camera.mediaState = 1;
-    EnableCameraPane(true);
-    ShowCameraButtons(true);
-    ShowFormatButton(true);
-    camera.ChangeCamFolder("\\");
-    camera.EnsureDefaultFolders();
-    camera.mediaNotified = true;
-    camera.ListCamFolder();
-    FillCamPane();
-  }
-  return 1;
+  return camera.PollStorage();
 }
 
 void MainWindow::OnReopenCamera() {
   Timer(11).stop();
-  camera.OpenDevice();
-  if (camera.deviceOpen) {
-    if (linkLost) GetPacing().Wait(300);
+  if (camera.Reopen()) {
     EnterCameraMode();
   } else if (!layoutFlag) {
     // Only the camera layout keeps trying; the storage layout has its poll.
@@ -203,13 +138,9 @@ void MainWindow::OnReopenCamera() {
 }
 
 int MainWindow::EnterCameraMode() {
-  if (!camera.deviceOpen) return 0;
-  if (linkLost) camera.SetMode(MODE_CAMERA);
-  GetPacing().Wait(1000);
-  uint8_t videoMode = 0;
-  if (!camera.Driver().Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &videoMode)) return 0;
-  GetPacing().Wait(1000);
-  if (!StartStreaming(videoMode)) {
+  auto videoMode = camera.EnterCameraMode();
+  if (!videoMode) return 0;
+  if (!StartStreaming(*videoMode)) {
     StopStreaming();
     return 0;
   }
@@ -217,11 +148,11 @@ int MainWindow::EnterCameraMode() {
   return 1;
 }
 
-void MainWindow::OnStreamEnded() {
+void MainWindow::OnStreamEnded(bool linkLost) {
   WaitCursor wait;
   EndStreamThread();
   if (recording) StopRecordingForLoss();
-  camera.CloseDevice();
+  camera.StreamEnded(linkLost);
   Control(ctl::VIDEO_FRAME)->hide();
   Repaint();
   GetPacing().Wait(2000);
@@ -232,7 +163,7 @@ void MainWindow::OnAudioFormatChanged() {
   WaitCursor wait;
   const bool wasRecording = recording;
   if (wasRecording) StopRecordingForLoss();
-  if (!linkLost) GetPacing().Wait(1000);
+  if (!camera.LinkLost()) GetPacing().Wait(1000);
   if (wasRecording) ShowMessage(ids::AUDIO_FORMAT_CHANGED, MsgIcon::Information);
   ResumeStream();
 }
@@ -260,8 +191,7 @@ void MainWindow::PostStreamMessage(unsigned message) {
 
 void MainWindow::customEvent(QEvent* event) {
   if (event->type() == StreamEventType(WM_STREAM_ENDED)) {
-    linkLost = worker_ && worker_->LinkLost();
-    OnStreamEnded();
+    OnStreamEnded(worker_ && worker_->LinkLost());
   } else if (event->type() == StreamEventType(WM_AUDIO_FORMAT_CHANGED)) {
     OnAudioFormatChanged();
   } else if (event->type() == StreamEventType(WM_PREVIEW_EVENT)) {
@@ -275,11 +205,11 @@ bool MainWindow::StartStreaming(uint8_t videoMode) {
   if (!worker_) return false;
   worker_->SetVideoFormat(videoMode);
   worker_->SetWindows(Control(ctl::VIDEO_FRAME), this);
-  worker_->SetLinkLost(linkLost);
+  worker_->SetLinkLost(camera.LinkLost());
   previewRunning = worker_->StartStreaming();
   // The stream runs again: the link is back. Kept set, the flag would skip the
   // audio-format change's wait and make every later re-entry re-send the mode.
-  if (previewRunning) linkLost = false;
+  if (previewRunning) camera.StreamRunning();
   return previewRunning;
 }
 

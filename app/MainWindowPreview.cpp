@@ -110,7 +110,7 @@ void MainWindow::FetchCameraStill(const QString& name) {
   const CamEntry* entry = LastCamEntryNamed(camera.files, name.toStdString());
   if (!entry || entry->size == 0) {
     ShowMessage(ids::FILE_DAMAGED, MsgIcon::Error);
-  } else if (!camera.deviceOpen) {
+  } else if (!camera.DeviceOpen()) {
     Control(ctl::PLAY)->hide();
     Control(ctl::STOP_PLAY)->hide();
   } else if (auto fetched = FetchToTemp(camera, *this, TempFolderPath(), std::string(entry->displayName),

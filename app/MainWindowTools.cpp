@@ -52,7 +52,7 @@ void MainWindow::ViewPcPicture(const QString& path) {
 }
 
 void MainWindow::ViewCameraPicture(const QString& name) {
-  if (!tools_ || !camera.deviceOpen) return;
+  if (!tools_ || !camera.DeviceOpen()) return;
   const CamEntry* entry = LastCamEntryNamed(camera.files, name.toStdString());
   if (!entry || entry->size == 0) return ShowMessage(ids::FILE_DAMAGED, MsgIcon::Error);
   Timer(1).stop();

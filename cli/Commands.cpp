@@ -29,7 +29,7 @@ int RunInfo(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& 
   CameraLink& link = session.Link();
   auto status = link.ReadMediaStatus();
   if (!status) return 1;
-  const bool ready = link.mediaReady;
+  const bool ready = link.MediaReady();
   std::fprintf(out, "media\t%s\n", ready ? "ready" : MediaStateText(*status));
   if (ready) {
     Capacity c = link.ReadCapacity();

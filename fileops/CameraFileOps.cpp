@@ -52,7 +52,7 @@ BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<C
 }
 
 int RenameOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow>& rows) {
-  if (!link.deviceOpen) return 0;
+  if (!link.DeviceOpen()) return 0;
   if (!link.CheckWriteProtect()) return 0;
   const CamFileRow row = rows.empty() ? CamFileRow{} : rows.front();  // none: an empty name
   const std::string& oldName = row.name;
@@ -130,7 +130,7 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   }
   progress.Activate();
   ui.ForgetSelection();
-  if (!link.deviceOpen) {
+  if (!link.DeviceOpen()) {
     ui.EnablePcPane(true);
     progress.Close();
     return 0;
@@ -142,8 +142,7 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
     return 0;
   }
   progress.Step();
-  uint8_t none = 0;
-  link.Driver().Vendor_Write(REQ_FORMAT, 0, 0, 0, &none);  // the media check below tells the outcome
+  link.SendFormat();  // the media check below tells the outcome
   progress.Step();
   for (int i = 0; i < 20; ++i) {
     pacing.Wait(100);
@@ -158,9 +157,7 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
     return 0;
   }
   // A stick that was unformatted before is usable now: the listing must read it.
-  link.mediaReady = true;
-  link.mediaState = 1;
-  link.unformattedStick = false;
+  link.StickFormatted();
   progress.SetMessage(StringText(ids::ADD_DEFAULT_FOLDER));
   link.ChangeCamFolder("\\");
   progress.Step();

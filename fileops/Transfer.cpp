@@ -148,7 +148,7 @@ int DownloadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const 
     return 1;
   }
   if (!link.CheckCamStatus(0, 1)) return 0;
-  if (!link.deviceOpen) return 0;
+  if (!link.DeviceOpen()) return 0;
   if (!IsSafeCameraName(name)) {  // it must never name a path outside the PC folder
     ui.ShowFile(name, ids::FAILED_TO_READ_FILE, MsgIcon::Error);
     ++outcome.refused;
@@ -271,7 +271,7 @@ int UploadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const fs
     ++outcome.refused;
     return 1;
   }
-  if (!link.deviceOpen) return 0;
+  if (!link.DeviceOpen()) return 0;
   const std::string upper = Upper(name);
   switch (FindNameClash(upper, link.files)) {
     case CLASH_NAME: {

@@ -40,19 +40,19 @@ TEST_F(CameraModeTest, UnplugWhileStreamingThenPlugBringsThePreviewBack) {
   ASSERT_TRUE(w.previewRunning);
   sim_.Control("unplug");
   // The worker's failed poll ends the stream; its message closes the camera.
-  ASSERT_TRUE(ServeUntil([&] { return !w.camera.deviceOpen; }));
-  EXPECT_TRUE(w.linkLost);
+  ASSERT_TRUE(ServeUntil([&] { return !w.camera.DeviceOpen(); }));
+  EXPECT_TRUE(w.camera.LinkLost());
   EXPECT_FALSE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
   EXPECT_TRUE(w.Timer(11).isActive());
   EXPECT_EQ(w.Timer(11).interval(), 1000);
 
   w.OnReopenCamera();  // still unplugged: the next try is a second away
-  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_FALSE(w.camera.DeviceOpen());
   EXPECT_TRUE(w.Timer(11).isActive());
 
   sim_.Control("plug");
   w.OnReopenCamera();
-  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_TRUE(w.camera.DeviceOpen());
   EXPECT_TRUE(w.previewRunning);
   EXPECT_TRUE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
   EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();

@@ -225,7 +225,7 @@ TEST_F(FileOpsWindowTest, EndingTheWindowDuringACopyLetsTheCopyFinishFirst) {
   ASSERT_TRUE(w.operationFlag);
   w.EndWindow();
   EXPECT_EQ(w.Transfer(), nullptr);
-  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_FALSE(w.camera.DeviceOpen());
   EXPECT_FALSE(std::filesystem::exists(scratch_ / "OrinMedia51Temp"));
   // Whatever arrived arrived whole; nothing half-written is left beside it.
   for (const auto& entry : std::filesystem::directory_iterator(pcFolder_))

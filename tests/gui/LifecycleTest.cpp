@@ -84,7 +84,7 @@ TEST_F(LifecycleTest, CameraUnpluggedInStorageModeComesBackUnderThePoll) {
   MainWindow& w = InStorageMode();
   sim_.Control("unplug");
   EXPECT_EQ(w.PollStorage(), 0);
-  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_FALSE(w.camera.DeviceOpen());
   EXPECT_TRUE(boxes_.shown.contains(Text(ids::DEVICE_NOT_FOUND)));
   EXPECT_EQ(PaneNames(), QStringList{"Non MemoryStick"});
   EXPECT_EQ(w.PollStorage(), 0);  // still away: nothing more is said
@@ -92,7 +92,7 @@ TEST_F(LifecycleTest, CameraUnpluggedInStorageModeComesBackUnderThePoll) {
 
   sim_.Control("plug");
   EXPECT_EQ(w.PollStorage(), 1);
-  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_TRUE(w.camera.DeviceOpen());
   EXPECT_EQ(PaneNames(), (QStringList{"MemoryStick", "DCIM", "QXMOV"}));
   EXPECT_EQ(boxes_.shown.size(), said);
 }
@@ -113,12 +113,12 @@ TEST_F(LifecycleTest, ReopenInCameraLayoutKeepsTryingEverySecond) {
   sim_.Control("unplug");
   w.camera.CloseDevice();
   w.OnReopenCamera();
-  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_FALSE(w.camera.DeviceOpen());
   EXPECT_TRUE(w.Timer(11).isActive());
   EXPECT_EQ(w.Timer(11).interval(), 1000);
   sim_.Control("plug");
   w.OnReopenCamera();
-  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_TRUE(w.camera.DeviceOpen());
   EXPECT_FALSE(w.Timer(11).isActive());
 }
 

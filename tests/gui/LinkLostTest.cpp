@@ -76,24 +76,24 @@ class LinkLostTest : public WindowFixture {
 
 TEST_F(LinkLostTest, ClearedWhenThePreviewIsBackAfterAnUnplug) {
   MainWindow& w = Streaming();
-  EXPECT_FALSE(w.linkLost);
+  EXPECT_FALSE(w.camera.LinkLost());
   EXPECT_EQ(WaitsOfAnAudioChange(), 1);
 
   sim_.Control("unplug");
-  ASSERT_TRUE(ServeUntil([&] { return !w.camera.deviceOpen; }));
-  EXPECT_TRUE(w.linkLost);
+  ASSERT_TRUE(ServeUntil([&] { return !w.camera.DeviceOpen(); }));
+  EXPECT_TRUE(w.camera.LinkLost());
   sim_.Control("plug");
   const int modes = driver_.cameraModes;
   w.OnReopenCamera();  // timer 11
   ASSERT_TRUE(w.previewRunning);
   EXPECT_EQ(driver_.cameraModes, modes + 1);  // after a loss the mode goes again
-  EXPECT_FALSE(w.linkLost);
+  EXPECT_FALSE(w.camera.LinkLost());
   EXPECT_EQ(WaitsOfAnAudioChange(), 1);
 
   // The camera leaves PC-camera mode: no loss, so the next entry sends no mode.
   sim_.Control("leave-camera-mode");
-  ASSERT_TRUE(ServeUntil([&] { return !w.camera.deviceOpen; }));
-  EXPECT_FALSE(w.linkLost);
+  ASSERT_TRUE(ServeUntil([&] { return !w.camera.DeviceOpen(); }));
+  EXPECT_FALSE(w.camera.LinkLost());
   w.OnReopenCamera();
   EXPECT_EQ(driver_.cameraModes, modes + 1);
 }
@@ -103,9 +103,9 @@ TEST_F(LinkLostTest, ClearedWhenCameraModeChosenWithoutACameraGetsItsPreview) {
   w.Command(ctl::TO_STORAGE_MODE);
   sim_.Control("unplug");
   w.OnStoragePoll();  // finds the camera gone
-  ASSERT_FALSE(w.camera.deviceOpen);
+  ASSERT_FALSE(w.camera.DeviceOpen());
   w.Command(ctl::TO_CAMERA_MODE);
-  EXPECT_TRUE(w.linkLost);
+  EXPECT_TRUE(w.camera.LinkLost());
   EXPECT_TRUE(w.Timer(11).isActive());
 
   sim_.Control("plug");
@@ -113,6 +113,6 @@ TEST_F(LinkLostTest, ClearedWhenCameraModeChosenWithoutACameraGetsItsPreview) {
   w.OnReopenCamera();
   ASSERT_TRUE(w.previewRunning);
   EXPECT_EQ(driver_.cameraModes, modes + 1);
-  EXPECT_FALSE(w.linkLost);
+  EXPECT_FALSE(w.camera.LinkLost());
   EXPECT_EQ(WaitsOfAnAudioChange(), 1);
 }

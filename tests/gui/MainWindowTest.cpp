@@ -153,7 +153,7 @@ TEST_F(WindowTest, StartUpPutsTheCameraInStorageModeThenCameraMode) {
   for (const auto& c : recorder_.calls)
     if (c.kind == 'W' && c.request == REQ_SET_MODE) modes.push_back(c.value);
   EXPECT_EQ(modes, (std::vector<int>{MODE_STORAGE, MODE_CAMERA}));
-  EXPECT_TRUE(window_->camera.deviceOpen);
+  EXPECT_TRUE(window_->camera.DeviceOpen());
   EXPECT_TRUE(window_->Timer(2).isActive());
   EXPECT_TRUE(boxes_.shown.isEmpty());
 }

@@ -97,7 +97,7 @@ TEST_F(PcPaneWindowTest, StorageModeDropsThePreviewStartStillDue) {
   ASSERT_TRUE(w.Timer(2).isActive());
   w.Command(ctl::TO_STORAGE_MODE);
   EXPECT_FALSE(w.Timer(2).isActive());
-  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_TRUE(w.camera.DeviceOpen());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "camera/CameraConnection.h"
 #include "fileops/Transfer.h"
 #include "platform/ui/Pacing.h"
 #include "tests/support/SimDriver.h"
@@ -90,11 +91,8 @@ int main(int argc, char** argv) {
   sim.Control("speed unlimited");
   NullUi ui;
   NullProgress progress;
-  CameraLink link(sim, ui);
-  link.OpenDevice();
-  link.SetMode(MODE_STORAGE);
-  link.mediaReady = link.CheckMedia() != 0;
-  link.ChangeCamFolder("\\");
+  CameraConnection link(sim, ui);
+  link.OpenStorageSession();
   link.ChangeCamFolder("DCIM");
   link.ChangeCamFolder("100QXCAM");
   link.ListCamFolder();
