@@ -42,21 +42,6 @@ constexpr QRgb kMagenta = qRgb(255, 0, 255);
 const QColor kLimitColourCamera(138, 166, 193);
 const QColor kLimitColourStorage(208, 220, 233);
 
-// The timers of the window and their periods in milliseconds.
-struct TimerSpec {
-  int id;
-  int period;
-  bool singleShot;
-};
-constexpr TimerSpec kTimers[] = {
-    {1, 500, false},   // storage poll
-    {2, 400, true},    // deferred preview start
-    {5, 1000, false},  // timed recording clock
-    {7, 1000, false},  // toggle recording clock
-    {11, 1000, false}, // camera re-open
-    {12, 1000, false}, // play clock
-};
-
 // A picture static: the bitmap at its own size, magenta left out.
 QPixmap MaskedPixmap(int bitmapId) {
   QImage image = resources::BitmapImage(bitmapId);
@@ -74,12 +59,6 @@ MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
       camera(driver, ui_) {
   setObjectName("MainWindow");
   setFixedSize(kWindowWidth, kWindowHeight);
-  for (const TimerSpec& t : kTimers) {
-    auto* timer = new QTimer(this);
-    timer->setInterval(t.period);
-    timer->setSingleShot(t.singleShot);
-    timers_.insert(t.id, timer);
-  }
   CreateControls();
   RouteCommands();
   SetPreviewGraph(std::make_unique<GstPreviewGraph>());
@@ -95,8 +74,6 @@ MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
   RunDestructionSteps();
 }
-
-QTimer& MainWindow::Timer(int id) { return *timers_.value(id); }
 
 // ---------------------------------------------------------------- controls
 
@@ -240,12 +217,12 @@ void MainWindow::RouteCommands() {
   Route(ctl::EMAIL, &MainWindow::OnEmail, true);
   Route(ctl::PHOTO_EDITOR, &MainWindow::OnPhotoEditor, true);
 
-  connect(&Timer(1), &QTimer::timeout, this, &MainWindow::OnStoragePoll);
-  connect(&Timer(2), &QTimer::timeout, this, &MainWindow::OnDeferredPreviewStart);
-  connect(&Timer(5), &QTimer::timeout, this, &MainWindow::OnRecordingClock);
-  connect(&Timer(7), &QTimer::timeout, this, &MainWindow::OnRecordingClock);
-  connect(&Timer(11), &QTimer::timeout, this, &MainWindow::OnReopenCamera);
-  connect(&Timer(12), &QTimer::timeout, this, &MainWindow::OnPlayClock);
+  connect(&Timer(TimerId::StoragePoll), &QTimer::timeout, this, &MainWindow::OnStoragePoll);
+  connect(&Timer(TimerId::DeferredPreviewStart), &QTimer::timeout, this, &MainWindow::OnDeferredPreviewStart);
+  connect(&Timer(TimerId::TimedRecordingClock), &QTimer::timeout, this, &MainWindow::OnRecordingClock);
+  connect(&Timer(TimerId::ToggleRecordingClock), &QTimer::timeout, this, &MainWindow::OnRecordingClock);
+  connect(&Timer(TimerId::CameraReopen), &QTimer::timeout, this, &MainWindow::OnReopenCamera);
+  connect(&Timer(TimerId::PlayClock), &QTimer::timeout, this, &MainWindow::OnPlayClock);
 
   auto* recordMode = ControlAs<QComboBox>(ctl::RECORD_MODE_BOX);
   connect(recordMode, &QComboBox::currentIndexChanged, this,
@@ -266,11 +243,11 @@ void MainWindow::ConnectPanes() {
   panes_->pc.onViewPicture = [this](const QString& path) { ViewPcPicture(path); };
   panes_->cam.onViewPicture = [this](const QString& name) { ViewCameraPicture(name); };
   panes_->cam.onMoveCamera = [this](const std::string& name) {
-    Timer(1).stop();
+    Timer(TimerId::StoragePoll).stop();
     camera.ChangeCamFolder(name);
     camera.ListCamFolder();
     FillCamPane();
-    Timer(1).start(500);
+    Timer(TimerId::StoragePoll).start(500);
   };
   panes_->onMenuCommand = [this](int id) {
     struct MenuRoute {
@@ -516,7 +493,7 @@ void MainWindow::RunDestructionSteps() {
     if (ProgressDialog* dialog = transfer_->Dialog()) dialog->CancelButton()->click();
   }
   transfer_.reset();
-  for (int id : {1, 5, 7, 11, 12}) Timer(id).stop();
+  timers_.StopRepeating();
   camera.ClearLists();
   if (panes_) {
     panes_->pc.listing = PcListing{};
@@ -547,7 +524,7 @@ void MainWindow::ReleaseCameraForShutdown() {
 }
 
 void MainWindow::OnShutdownQuery() {
-  for (int id : {1, 5, 7, 11, 12}) Timer(id).stop();
+  timers_.StopRepeating();
   ReleaseCameraForShutdown();
 }
 
@@ -588,6 +565,6 @@ void MainWindow::StepProgress() {
   if (transfer_ && transfer_->Dialog()) transfer_->Dialog()->Step();
 }
 
-void MainWindow::StopStoragePoll() { Timer(1).stop(); }
+void MainWindow::StopStoragePoll() { Timer(TimerId::StoragePoll).stop(); }
 
-void MainWindow::StartStoragePoll(int ms) { Timer(1).start(ms); }
+void MainWindow::StartStoragePoll(int ms) { Timer(TimerId::StoragePoll).start(ms); }

@@ -15,6 +15,7 @@
 
 #include "app/GuiThreadUi.h"
 #include "app/Settings.h"
+#include "app/WindowTimers.h"
 #include "camera/CameraConnection.h"
 #include "fileops/FileOpsThreads.h"
 #include "video/StreamWorker.h"
@@ -74,7 +75,7 @@ class MainWindow : public QDialog,
   QWidget* Control(int id) const { return controls_.value(id); }
   template <typename T>
   T* ControlAs(int id) const { return qobject_cast<T*>(controls_.value(id)); }
-  QTimer& Timer(int id);
+  QTimer& Timer(TimerId id) { return timers_(id); }
   BitmapWindow* PictureWindow() const { return pictureWindow_; }
   FilePanes* Panes() const { return panes_; }
   BusyDialog* Busy() const { return busy_; }
@@ -225,7 +226,7 @@ class MainWindow : public QDialog,
   std::unique_ptr<OutsideTools> tools_;
   uint8_t startupVideoMode_ = 1;
   QMap<int, QWidget*> controls_;
-  QMap<int, QTimer*> timers_;
+  WindowTimers timers_{this};
   QPointer<BusyDialog> busy_;
   BitmapWindow* pictureWindow_ = nullptr;
   FilePanes* panes_ = nullptr;  // the PC pane 1033 and the camera pane 1034

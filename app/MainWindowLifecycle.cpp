@@ -34,10 +34,10 @@ void MainWindow::OpenCameraAtStartUp() {
   const bool switched = modes == CameraConnection::StartUpModes::CameraMode;
   if (!switched) {
     Control(ctl::VIDEO_FRAME)->hide();
-    Timer(11).start();
+    Timer(TimerId::CameraReopen).start();
   }
   CloseBusyDialog();
-  if (switched) Timer(2).start();
+  if (switched) Timer(TimerId::DeferredPreviewStart).start();
 }
 
 void MainWindow::OnDeferredPreviewStart() {
@@ -48,7 +48,7 @@ void MainWindow::OnDeferredPreviewStart() {
   if (camera.DeviceOpen() && !StartStreaming(startupVideoMode_)) {
     StopStreaming();
     Control(ctl::VIDEO_FRAME)->hide();
-    Timer(11).start();
+    Timer(TimerId::CameraReopen).start();
   }
   Control(ctl::VIDEO_FRAME)->show();
 }
@@ -58,20 +58,20 @@ void MainWindow::OnToCameraMode() {
   // The PC pane and, with a usable stick, the camera pane are refreshed first.
   panes_->pc.Refresh();
   if (camera.DeviceOpen() && camera.MediaReady() && camera.Media() == MediaState::Listed) FillCamPane();
-  Timer(1).stop();
+  Timer(TimerId::StoragePoll).stop();
   Control(ctl::VIDEO_FRAME)->show();
   Control(ctl::PICTURE_FRAME)->hide();
   if (moviePlaying) {
     moviePlaying = false;
     Control(ctl::TIME_LABEL)->hide();
-    Timer(12).stop();
+    Timer(TimerId::PlayClock).stop();
   }
   if (auto videoMode = camera.SwitchToCameraMode()) {
     if (!StartStreaming(*videoMode)) StopStreaming();
   } else {
     Control(ctl::VIDEO_FRAME)->hide();
     GetPacing().Wait(500);
-    Timer(11).start();
+    Timer(TimerId::CameraReopen).start();
   }
   GetPacing().Wait(500);
   ApplyModeLayout();
@@ -79,8 +79,8 @@ void MainWindow::OnToCameraMode() {
 
 void MainWindow::OnToStorageMode() {
   WaitCursor wait;
-  Timer(11).stop();
-  Timer(2).stop();  // a preview start still due from start-up must not start a stream in storage mode
+  Timer(TimerId::CameraReopen).stop();
+  Timer(TimerId::DeferredPreviewStart).stop();  // a preview start still due from start-up must not start a stream in storage mode
   camera.BeginStorageSwitch();
   panes_->pc.Refresh();  // the PC folder may have changed while the camera streamed
   if (!camera.DeviceOpen()) {
@@ -89,7 +89,7 @@ void MainWindow::OnToStorageMode() {
     camera.DropStick();
     Control(ctl::VIDEO_FRAME)->hide();
     GetPacing().Wait(500);
-    Timer(1).start(500);
+    Timer(TimerId::StoragePoll).start(500);
     Repaint();
     return;
   }
@@ -100,23 +100,23 @@ void MainWindow::OnToStorageMode() {
     ApplyModeLayout();
     camera.DropStick();
     GetPacing().Wait(500);
-    Timer(1).start(500);
+    Timer(TimerId::StoragePoll).start(500);
   } else {
     camera.ListStickAfterSwitch();
     Control(ctl::VIDEO_FRAME)->hide();
     GetPacing().Wait(500);
-    Timer(1).start(500);
+    Timer(TimerId::StoragePoll).start(500);
     ApplyModeLayout();
   }
   Repaint();
 }
 
 void MainWindow::OnStoragePoll() {
-  Timer(1).stop();
+  Timer(TimerId::StoragePoll).stop();
   PollStorage();
   // Re-armed only while the storage layout is up (the flag is 0 then).
   if (!layoutFlag) return;
-  Timer(1).start(500);
+  Timer(TimerId::StoragePoll).start(500);
 }
 
 int MainWindow::PollStorage() {
@@ -128,12 +128,12 @@ int MainWindow::PollStorage() {
 }
 
 void MainWindow::OnReopenCamera() {
-  Timer(11).stop();
+  Timer(TimerId::CameraReopen).stop();
   if (camera.Reopen()) {
     EnterCameraMode();
   } else if (!layoutFlag) {
     // Only the camera layout keeps trying; the storage layout has its poll.
-    Timer(11).start();
+    Timer(TimerId::CameraReopen).start();
   }
 }
 
@@ -156,7 +156,7 @@ void MainWindow::OnStreamEnded(bool linkLost) {
   Control(ctl::VIDEO_FRAME)->hide();
   Repaint();
   GetPacing().Wait(2000);
-  Timer(11).start();
+  Timer(TimerId::CameraReopen).start();
 }
 
 void MainWindow::OnAudioFormatChanged() {
@@ -230,6 +230,6 @@ void MainWindow::EndStreamThread() {
 // A recording cut short by the camera: stopped, its clock stopped, and kept.
 void MainWindow::StopRecordingForLoss() {
   if (worker_) worker_->StopRecording();
-  Timer(settings.recordMode == 0 ? 5 : 7).stop();
+  Timer(timers_.RecordingClock(settings.recordMode)).stop();
   recording = false;
 }

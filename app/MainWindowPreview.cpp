@@ -32,7 +32,7 @@ void MainWindow::StopMovieIfPlaying() {
 
 void MainWindow::ResetPlayClock() {
   Control(ctl::TIME_LABEL)->hide();
-  Timer(12).stop();
+  Timer(TimerId::PlayClock).stop();
 }
 
 // Shows a still from `path`; false when it could not be loaded.
@@ -104,7 +104,7 @@ void MainWindow::PreviewCameraRow(int row) {
 // The camera still into the temporary folder, then into the picture window,
 // with the storage poll stopped meanwhile.
 void MainWindow::FetchCameraStill(const QString& name) {
-  Timer(1).stop();
+  Timer(TimerId::StoragePoll).stop();
   ForgetSelection();
   // `name` is upper case; the listing may hold the name in lower case.
   const CamEntry* entry = LastCamEntryNamed(camera.files, name.toStdString());
@@ -123,7 +123,7 @@ void MainWindow::FetchCameraStill(const QString& name) {
     Control(ctl::PLAY)->hide();
     Control(ctl::STOP_PLAY)->hide();
   }
-  Timer(1).start(500);
+  Timer(TimerId::StoragePoll).start(500);
 }
 
 void MainWindow::PreviewPcRow(int row) {

@@ -55,11 +55,11 @@ void MainWindow::ViewCameraPicture(const QString& name) {
   if (!tools_ || !camera.DeviceOpen()) return;
   const CamEntry* entry = LastCamEntryNamed(camera.files, name.toStdString());
   if (!entry || entry->size == 0) return ShowMessage(ids::FILE_DAMAGED, MsgIcon::Error);
-  Timer(1).stop();
+  Timer(TimerId::StoragePoll).stop();
   // Copied: a camera error met on the way drops the camera's lists.
   const std::string listed = entry->displayName;
   auto fetched = FetchToTemp(camera, *this, TempFolderPath(), listed, entry->size, 0);
-  Timer(1).start(500);
+  Timer(TimerId::StoragePoll).start(500);
   if (!fetched) return;
   const QString copy = OutsideTools::HandOver(QString::fromStdString(fetched->string()), name);
   if (copy.isEmpty()) return ShowMessage(ids::CANNOT_OPEN_FILE, MsgIcon::Error);

@@ -43,12 +43,12 @@ TEST_F(CameraModeTest, UnplugWhileStreamingThenPlugBringsThePreviewBack) {
   ASSERT_TRUE(ServeUntil([&] { return !w.camera.DeviceOpen(); }));
   EXPECT_TRUE(w.camera.LinkLost());
   EXPECT_FALSE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
-  EXPECT_TRUE(w.Timer(11).isActive());
-  EXPECT_EQ(w.Timer(11).interval(), 1000);
+  EXPECT_TRUE(w.Timer(TimerId::CameraReopen).isActive());
+  EXPECT_EQ(w.Timer(TimerId::CameraReopen).interval(), 1000);
 
   w.OnReopenCamera();  // still unplugged: the next try is a second away
   EXPECT_FALSE(w.camera.DeviceOpen());
-  EXPECT_TRUE(w.Timer(11).isActive());
+  EXPECT_TRUE(w.Timer(TimerId::CameraReopen).isActive());
 
   sim_.Control("plug");
   w.OnReopenCamera();

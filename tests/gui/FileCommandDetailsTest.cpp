@@ -88,7 +88,7 @@ TEST_F(FileCommandDetailsTest, CameraStillListedInLowerCaseIsShown) {
   EXPECT_TRUE(Shown(ctl::PICTURE_FRAME));
   EXPECT_TRUE(w.PictureWindow()->HasImage());
   EXPECT_TRUE(Bytes(w.selectedImage.toStdString()) == Bytes(CamFolder() / "dcam0009.jpg"));
-  EXPECT_TRUE(w.Timer(1).isActive());
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());
 }
 
 // The override cursor's shape whenever a widget of type W is shown.

@@ -43,7 +43,7 @@ class FileOpsWindowTest : public StorageWindow {
     EXPECT_TRUE(window_->Transfer()->Dialog() == nullptr || !window_->Transfer()->Dialog()->isVisible());
     EXPECT_TRUE(Enabled(ctl::PC_PANE));
     EXPECT_TRUE(Enabled(ctl::CAM_PANE));
-    EXPECT_TRUE(window_->Timer(1).isActive());
+    EXPECT_TRUE(window_->Timer(TimerId::StoragePoll).isActive());
   }
 };
 

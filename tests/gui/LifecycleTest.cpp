@@ -35,7 +35,7 @@ TEST_F(LifecycleTest, StorageModeListsTheRootWithItsDefaultFolders) {
   EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
   EXPECT_EQ(PaneNames(), (QStringList{"MemoryStick", "DCIM", "QXMOV"}));
   EXPECT_EQ(PaneRowCount(), 3);
-  EXPECT_TRUE(w.Timer(1).isActive());
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());
   for (const char* folder : {"DCIM", "QXMOV", "DCIM/100QXCAM", "QXMOV/100QXMSC"})
     EXPECT_TRUE(fs::is_directory(stick_.Path() / folder)) << folder;
 }
@@ -105,7 +105,7 @@ TEST_F(LifecycleTest, StorageModeWithoutCameraSaysSoAndPolls) {
   EXPECT_EQ(boxes_.shown, QStringList{Text(ids::DEVICE_NOT_FOUND)});
   EXPECT_EQ(boxes_.icons[0], MsgIcon::Warning);
   EXPECT_TRUE(w.layoutFlag);
-  EXPECT_TRUE(w.Timer(1).isActive());
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());
 }
 
 TEST_F(LifecycleTest, ReopenInCameraLayoutKeepsTryingEverySecond) {
@@ -114,12 +114,12 @@ TEST_F(LifecycleTest, ReopenInCameraLayoutKeepsTryingEverySecond) {
   w.camera.CloseDevice();
   w.OnReopenCamera();
   EXPECT_FALSE(w.camera.DeviceOpen());
-  EXPECT_TRUE(w.Timer(11).isActive());
-  EXPECT_EQ(w.Timer(11).interval(), 1000);
+  EXPECT_TRUE(w.Timer(TimerId::CameraReopen).isActive());
+  EXPECT_EQ(w.Timer(TimerId::CameraReopen).interval(), 1000);
   sim_.Control("plug");
   w.OnReopenCamera();
   EXPECT_TRUE(w.camera.DeviceOpen());
-  EXPECT_FALSE(w.Timer(11).isActive());
+  EXPECT_FALSE(w.Timer(TimerId::CameraReopen).isActive());
 }
 
 TEST_F(LifecycleTest, BackToCameraModeSendsTheCameraMode) {
@@ -127,7 +127,7 @@ TEST_F(LifecycleTest, BackToCameraModeSendsTheCameraMode) {
   recorder_.calls.clear();
   w.Command(ctl::TO_CAMERA_MODE);
   EXPECT_FALSE(w.layoutFlag);
-  EXPECT_FALSE(w.Timer(1).isActive());
+  EXPECT_FALSE(w.Timer(TimerId::StoragePoll).isActive());
   bool cameraMode = false;
   for (const auto& c : recorder_.calls) cameraMode |= c.kind == 'W' && c.request == REQ_SET_MODE && c.value == MODE_CAMERA;
   EXPECT_TRUE(cameraMode);

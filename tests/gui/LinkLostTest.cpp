@@ -106,7 +106,7 @@ TEST_F(LinkLostTest, ClearedWhenCameraModeChosenWithoutACameraGetsItsPreview) {
   ASSERT_FALSE(w.camera.DeviceOpen());
   w.Command(ctl::TO_CAMERA_MODE);
   EXPECT_TRUE(w.camera.LinkLost());
-  EXPECT_TRUE(w.Timer(11).isActive());
+  EXPECT_TRUE(w.Timer(TimerId::CameraReopen).isActive());
 
   sim_.Control("plug");
   const int modes = driver_.cameraModes;

@@ -154,7 +154,7 @@ TEST_F(WindowTest, StartUpPutsTheCameraInStorageModeThenCameraMode) {
     if (c.kind == 'W' && c.request == REQ_SET_MODE) modes.push_back(c.value);
   EXPECT_EQ(modes, (std::vector<int>{MODE_STORAGE, MODE_CAMERA}));
   EXPECT_TRUE(window_->camera.DeviceOpen());
-  EXPECT_TRUE(window_->Timer(2).isActive());
+  EXPECT_TRUE(window_->Timer(TimerId::DeferredPreviewStart).isActive());
   EXPECT_TRUE(boxes_.shown.isEmpty());
 }
 

@@ -94,9 +94,9 @@ TEST_F(PcPaneWindowTest, ModeSwitchesReadThePcFolderAgain) {
 // preview does not start later, in storage mode.
 TEST_F(PcPaneWindowTest, StorageModeDropsThePreviewStartStillDue) {
   MainWindow& w = Started();
-  ASSERT_TRUE(w.Timer(2).isActive());
+  ASSERT_TRUE(w.Timer(TimerId::DeferredPreviewStart).isActive());
   w.Command(ctl::TO_STORAGE_MODE);
-  EXPECT_FALSE(w.Timer(2).isActive());
+  EXPECT_FALSE(w.Timer(TimerId::DeferredPreviewStart).isActive());
   EXPECT_TRUE(w.camera.DeviceOpen());
 }
 

@@ -26,7 +26,7 @@ TEST_F(PreviewTest, CameraStillIsFetchedEachTimeAndShown) {
   EXPECT_FLOAT_EQ(w.PictureWindow()->ZoomFactor(), 2.0f);
   EXPECT_FALSE(Shown(ctl::PLAY));
   EXPECT_FALSE(Shown(ctl::STOP_PLAY));
-  EXPECT_TRUE(w.Timer(1).isActive());  // the storage poll runs again
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());  // the storage poll runs again
 
   // The second click fetches again and replaces what lies in the folder.
   Write(fetched, "spoilt");
@@ -59,7 +59,7 @@ TEST_F(PreviewTest, DamagedCameraStillsAreReported) {
   ASSERT_EQ(boxes_.shown.size(), 3);
   EXPECT_EQ(boxes_.shown[2], Text(ids::FAILED_TO_READ_FILE));
   EXPECT_FALSE(Shown(ctl::PICTURE_FRAME));
-  EXPECT_TRUE(w.Timer(1).isActive());
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());
 }
 
 TEST_F(PreviewTest, CameraMovieRowShowsPlay) {
@@ -154,12 +154,12 @@ TEST_F(PreviewTest, ClearPreviewEmptiesStillAndSelection) {
   ASSERT_FALSE(w.selectedImage.isEmpty());
   w.currentSelection = "MOV00001.ASF";
   w.moviePlaying = true;
-  w.Timer(12).start();
+  w.Timer(TimerId::PlayClock).start();
   w.ClearPreview();
   EXPECT_TRUE(w.selectedImage.isEmpty());
   EXPECT_TRUE(w.currentSelection.isEmpty());
   EXPECT_FALSE(w.moviePlaying);
-  EXPECT_FALSE(w.Timer(12).isActive());
+  EXPECT_FALSE(w.Timer(TimerId::PlayClock).isActive());
   EXPECT_FALSE(w.PictureWindow()->HasImage());
   for (int id : {ctl::PICTURE_FRAME, ctl::VIDEO_FRAME, ctl::PLAY, ctl::STOP_PLAY, ctl::TIME_LABEL})
     EXPECT_FALSE(Shown(id)) << id;
