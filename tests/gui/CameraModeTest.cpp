@@ -20,7 +20,7 @@ class CameraModeTest : public WindowFixture {
   }
   MainWindow& Streaming() {
     MainWindow& w = Started();
-    w.OnDeferredPreviewStart();  // timer 2
+    w.Connection().OnDeferredPreviewStart();  // timer 2
     return w;
   }
 };
@@ -29,31 +29,31 @@ class CameraModeTest : public WindowFixture {
 
 TEST_F(CameraModeTest, PreviewStartsAfterStartUp) {
   MainWindow& w = Streaming();
-  EXPECT_TRUE(w.previewRunning);
-  ASSERT_NE(w.Worker(), nullptr);
-  EXPECT_TRUE(w.Worker()->PreviewRunning());
+  EXPECT_TRUE(w.CameraMode().PreviewRunning());
+  ASSERT_NE(w.CameraMode().Worker(), nullptr);
+  EXPECT_TRUE(w.CameraMode().Worker()->PreviewRunning());
   EXPECT_TRUE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
 }
 
 TEST_F(CameraModeTest, UnplugWhileStreamingThenPlugBringsThePreviewBack) {
   MainWindow& w = Streaming();
-  ASSERT_TRUE(w.previewRunning);
+  ASSERT_TRUE(w.CameraMode().PreviewRunning());
   sim_.Control("unplug");
   // The worker's failed poll ends the stream; its message closes the camera.
-  ASSERT_TRUE(ServeUntil([&] { return !w.camera.DeviceOpen(); }));
-  EXPECT_TRUE(w.camera.LinkLost());
+  ASSERT_TRUE(ServeUntil([&] { return !w.Camera().DeviceOpen(); }));
+  EXPECT_TRUE(w.Camera().LinkLost());
   EXPECT_FALSE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
   EXPECT_TRUE(w.Timer(TimerId::CameraReopen).isActive());
   EXPECT_EQ(w.Timer(TimerId::CameraReopen).interval(), 1000);
 
-  w.OnReopenCamera();  // still unplugged: the next try is a second away
-  EXPECT_FALSE(w.camera.DeviceOpen());
+  w.Connection().OnReopenCamera();  // still unplugged: the next try is a second away
+  EXPECT_FALSE(w.Camera().DeviceOpen());
   EXPECT_TRUE(w.Timer(TimerId::CameraReopen).isActive());
 
   sim_.Control("plug");
-  w.OnReopenCamera();
-  EXPECT_TRUE(w.camera.DeviceOpen());
-  EXPECT_TRUE(w.previewRunning);
+  w.Connection().OnReopenCamera();
+  EXPECT_TRUE(w.Camera().DeviceOpen());
+  EXPECT_TRUE(w.CameraMode().PreviewRunning());
   EXPECT_TRUE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
   EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
 }
@@ -61,9 +61,9 @@ TEST_F(CameraModeTest, UnplugWhileStreamingThenPlugBringsThePreviewBack) {
 TEST_F(CameraModeTest, StorageModeStopsTheStreamAndCameraModeRestartsIt) {
   MainWindow& w = Streaming();
   w.Command(ctl::TO_STORAGE_MODE);
-  EXPECT_FALSE(w.previewRunning);
-  EXPECT_FALSE(w.Worker()->PreviewRunning());
+  EXPECT_FALSE(w.CameraMode().PreviewRunning());
+  EXPECT_FALSE(w.CameraMode().Worker()->PreviewRunning());
   w.Command(ctl::TO_CAMERA_MODE);
-  EXPECT_TRUE(w.previewRunning);
+  EXPECT_TRUE(w.CameraMode().PreviewRunning());
   EXPECT_TRUE(w.Control(ctl::VIDEO_FRAME)->isVisibleTo(&w));
 }

@@ -59,7 +59,7 @@ TEST_F(PcPaneWindowTest, NamingDialogsRefuseNamesOutsideTheFolderShown) {
   Select(ctl::PC_PANE, {"a.txt"});
   bool stayedOpen = false;
   RefuseEachBadName(&stayedOpen);
-  w.OnPcRename();
+  w.FileOps().OnPcRename();
   EXPECT_TRUE(stayedOpen);
   EXPECT_EQ(boxes_.shown, Refusals());
   for (MsgIcon icon : boxes_.icons) EXPECT_EQ(icon, MsgIcon::Error);
@@ -97,7 +97,7 @@ TEST_F(PcPaneWindowTest, StorageModeDropsThePreviewStartStillDue) {
   ASSERT_TRUE(w.Timer(TimerId::DeferredPreviewStart).isActive());
   w.Command(ctl::TO_STORAGE_MODE);
   EXPECT_FALSE(w.Timer(TimerId::DeferredPreviewStart).isActive());
-  EXPECT_TRUE(w.camera.DeviceOpen());
+  EXPECT_TRUE(w.Camera().DeviceOpen());
 }
 
 }  // namespace
