@@ -26,7 +26,7 @@ QEvent::Type StreamEventType(unsigned message) {
 }  // namespace
 
 CameraModeController::CameraModeController(CameraConnection& camera, WindowShell& shell, WindowTimers& timers,
-                                           CameraUi& ui, const AppSettings& settings, QObject* parent)
+                                           CameraUi& ui, AppSettings& settings, QObject* parent)
     : QObject(parent), camera_(camera), shell_(shell), timers_(timers), ui_(ui), settings_(settings) {}
 
 // The worker goes before its graph.

@@ -26,7 +26,7 @@ class CameraModeController : public QObject, public StreamOwnerWindow {
 
  public:
   CameraModeController(CameraConnection& camera, WindowShell& shell, WindowTimers& timers, CameraUi& ui,
-                       const AppSettings& settings, QObject* parent = nullptr);
+                       AppSettings& settings, QObject* parent = nullptr);
   ~CameraModeController() override;
 
   // --- the live preview ---
@@ -94,7 +94,7 @@ class CameraModeController : public QObject, public StreamOwnerWindow {
   WindowShell& shell_;
   WindowTimers& timers_;
   CameraUi& ui_;
-  const AppSettings& settings_;
+  AppSettings& settings_;  // the recording mode and time
   std::unique_ptr<PreviewGraph> graph_;
   std::unique_ptr<StreamWorker> worker_;
   bool previewRunning_ = false;

@@ -11,6 +11,7 @@
 #include "browser/FilePanes.h"
 #include "camera/CameraConnection.h"
 #include "fileops/CameraFileOps.h"
+#include "fileops/FileOpsLog.h"
 #include "fileops/PaneDrag.h"
 #include "fileops/PcFileOps.h"
 #include "platform/ui/WaitCursor.h"
@@ -81,14 +82,19 @@ void FileOpsController::OnFormat() {
 void FileOpsController::OnCamDelete() {
   if (operationFlag_) return;
   WaitCursor wait;
-  DeleteOnCamera(camera_, ui_, panes_.cam.SelectedRows());
+  const BatchOutcome outcome = DeleteOnCamera(camera_, ui_, panes_.cam.SelectedRows());
+  qCDebug(lcFileOps).noquote() << "camera delete:" << Describe(outcome);
 }
 
-void FileOpsController::OnCamRename() { RenameOnCamera(camera_, ui_, panes_.cam.SelectedRows()); }
+void FileOpsController::OnCamRename() {
+  const int renamed = RenameOnCamera(camera_, ui_, panes_.cam.SelectedRows());
+  qCDebug(lcFileOps) << "camera rename:" << (renamed ? "renamed" : "not renamed");
+}
 
 void FileOpsController::OnCamAddFolder() {
   if (operationFlag_) return;
-  AddCameraFolder(camera_, ui_);
+  const int made = AddCameraFolder(camera_, ui_);
+  qCDebug(lcFileOps) << "camera new folder:" << (made ? "made" : "not made");
 }
 
 // ---------------------------------------------------------------- PC side
@@ -126,13 +132,21 @@ void FileOpsController::OnCopyToCamera() {
 
 void FileOpsController::OnPcAddFolder() {
   if (operationFlag_) return;
+  qCDebug(lcFileOps).noquote() << "PC new folder in" << panes_.pc.CurrentPath();
   AddPcFolder(ui_, panes_.pc.CurrentPath().toStdString());
 }
 
 void FileOpsController::OnPcDelete() {
   if (operationFlag_) return;
   WaitCursor wait;
-  DeleteOnPc(ui_, PcPaneSelection());
+  const PcSelection selection = PcPaneSelection();
+  qCDebug(lcFileOps).noquote() << "PC delete of" << selection.rows.size() << "rows in"
+                               << QString::fromStdString(selection.folder.string());
+  DeleteOnPc(ui_, selection);
 }
 
-void FileOpsController::OnPcRename() { RenameOnPc(ui_, PcPaneSelection()); }
+void FileOpsController::OnPcRename() {
+  const PcSelection selection = PcPaneSelection();
+  qCDebug(lcFileOps).noquote() << "PC rename in" << QString::fromStdString(selection.folder.string());
+  RenameOnPc(ui_, selection);
+}

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include "app/CameraLog.h"
 #include "app/MainWindow.h"
 #include "app/ProgramFolder.h"
 #include "app/SingleInstance.h"
@@ -64,7 +65,9 @@ int MediaApp::Run(int argc, char** argv, CameraDriver& driver) {
   resources::LoadOverride(ProgramFolder());  // silently the program's own when absent
   int status = 0;
   {
-    MainWindow window(driver);
+    // Every request goes through the one driver: "orin.camera" sees them all.
+    LoggedDriver logged(driver);
+    MainWindow window(logged);
     CatchTerminationSignals(window);
     GetPacing().Wait(1000);
     status = window.Run();

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "fileops/CameraFileOps.h"
+#include "fileops/FileOpsLog.h"
 #include "platform/ui/GuiThread.h"
 #include "platform/ui/WaitCursor.h"
 #include "resources/StringIds.h"
@@ -21,6 +22,7 @@ class DialogProgress final : public ProgressSink {
  public:
   explicit DialogProgress(QPointer<ProgressDialog> dialog) : dialog_(std::move(dialog)) {}
   void SetFileText(const std::string& name, bool copying) override {
+    if (copying) qCDebug(lcFileOps).noquote() << "copying" << QString::fromStdString(name);
     On([&](ProgressDialog& d) { d.SetFileText(name, copying); });
   }
   void SetRange(int n) override { On([&](ProgressDialog& d) { d.SetRange(n); }); }
@@ -123,6 +125,7 @@ std::unique_ptr<TransferThread> Start(FileOpsContext context, std::function<void
     thread = std::make_unique<TransferThread>(context, std::move(work), format);
   }
   if (thread->Started()) return thread;
+  qCDebug(lcFileOps) << "the system refused the worker thread";
   context.ui.ShowMessage(ids::CANNOT_EXECUTE, MsgIcon::Error);
   return nullptr;
 }
@@ -132,23 +135,42 @@ std::unique_ptr<TransferThread> Start(FileOpsContext context, std::function<void
 std::unique_ptr<TransferThread> StartDownload(FileOpsContext context, DownloadRequest request) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
+  qCDebug(lcFileOps).noquote() << "download of" << request.rows.size() << "rows to"
+                               << QString::fromStdString(request.pcFolder.string());
   return Start(
-      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { DownloadBatch(link, ui, p, request); }, false,
-      true);
+      context,
+      [&link, request](FileOpsUi& ui, ProgressSink& p) {
+        const BatchOutcome outcome = DownloadBatch(link, ui, p, request);
+        qCDebug(lcFileOps).noquote() << "download ended:" << Describe(outcome);
+      },
+      false, true);
 }
 
 std::unique_ptr<TransferThread> StartUpload(FileOpsContext context, UploadRequest request) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
+  qCDebug(lcFileOps).noquote() << "upload of" << request.rows.size() << "rows from"
+                               << QString::fromStdString(request.pcFolder.string());
   return Start(
-      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { UploadBatch(link, ui, p, request); }, false,
-      true);
+      context,
+      [&link, request](FileOpsUi& ui, ProgressSink& p) {
+        const BatchOutcome outcome = UploadBatch(link, ui, p, request);
+        qCDebug(lcFileOps).noquote() << "upload ended:" << Describe(outcome);
+      },
+      false, true);
 }
 
 std::unique_ptr<TransferThread> StartFormat(FileOpsContext context) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
-  return Start(context, [&link](FileOpsUi& ui, ProgressSink& p) { FormatMemoryStick(link, ui, p); }, true, false);
+  qCDebug(lcFileOps) << "format";
+  return Start(
+      context,
+      [&link](FileOpsUi& ui, ProgressSink& p) {
+        const int formatted = FormatMemoryStick(link, ui, p);
+        qCDebug(lcFileOps) << "format ended:" << (formatted ? "formatted" : "not formatted");
+      },
+      true, false);
 }
 
 void SetThreadStartHook(std::function<void()> hook) { g_threadStartHook = std::move(hook); }

@@ -14,6 +14,7 @@
 #include "resources/StringIds.h"
 #include "tests/gui/StorageWindow.h"
 #include "tests/gui/WindowTestAccess.h"
+#include "tests/support/LogCapture.h"
 
 namespace fs = std::filesystem;
 
@@ -232,3 +233,27 @@ TEST_F(FileOpsWindowTest, EndingTheWindowDuringACopyLetsTheCopyFinishFirst) {
   for (const auto& entry : std::filesystem::directory_iterator(pcFolder_))
     EXPECT_EQ(entry.path().filename().string().rfind(".", 0), std::string::npos) << entry.path();
 }
+
+namespace {
+
+// With "orin.fileops" switched on, the log tells each command, each file a
+// batch copies and what the batch and the command did.
+TEST_F(FileOpsWindowTest, TheFileOperationsLogTellsCommandsFilesAndOutcomes) {
+  MainWindow& w = InStorage();
+  LogCapture log("orin.fileops.debug=true");
+  Select(ctl::CAM_PANE, {"DCAM0001.JPG", "DCAM0003.JPG"});
+  w.Command(ctl::COPY_TO_PC);
+  WaitForTransfer();
+  Select(ctl::CAM_PANE, {"DCAM0002.JPG"});
+  boxes_.answers = {MsgAnswer::Yes};
+  w.Command(ctl::CAM_DELETE);
+
+  const QString pc = QString::fromStdString(pcFolder_.string());
+  EXPECT_EQ(log.Matching("orin.fileops", "download of 2 rows to " + pc).size(), 1);
+  EXPECT_EQ(log.Matching("orin.fileops", "copying DCAM0001.JPG").size(), 1);
+  EXPECT_EQ(log.Matching("orin.fileops", "copying DCAM0003.JPG").size(), 1);
+  EXPECT_EQ(log.Matching("orin.fileops", "download ended: 2 done, 0 skipped, 0 refused, 0 failed").size(), 1);
+  EXPECT_EQ(log.Matching("orin.fileops", "camera delete: 1 done").size(), 1) << log.Lines().join("\n").toStdString();
+}
+
+}  // namespace
