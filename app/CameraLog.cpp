@@ -24,6 +24,35 @@ QString Bytes(const void* data, int length) {
   return bytes.join(' ');
 }
 
+// The zero-ended text of a name field of `width` bytes at `data`.
+QString FieldText(const uint8_t* data, int width) {
+  int n = 0;
+  while (n < width && data[n] != 0) ++n;
+  return QString::fromLatin1(reinterpret_cast<const char*>(data), n);
+}
+
+// The names a request carries in its name fields, quoted: the folder of a
+// change or a new folder, the file of a delete, read or write, both of a rename.
+QString Names(int request, const void* data, int length) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  auto quoted = [](const QString& name) { return " \"" + name + "\""; };
+  switch (request) {
+    case REQ_CHANGE_DIR:
+    case REQ_MAKE_DIR:
+      return length >= kFolderNameField ? quoted(FieldText(p, kFolderNameField)) : QString();
+    case REQ_DELETE:
+    case REQ_READ_FILE:
+    case REQ_WRITE_FILE:
+      return length >= kFileNameField ? quoted(FieldText(p, kFileNameField)) : QString();
+    case REQ_RENAME:
+      return length >= 2 * kFileNameField
+                 ? quoted(FieldText(p, kFileNameField)) + quoted(FieldText(p + kFileNameField, kFileNameField))
+                 : QString();
+    default:
+      return {};
+  }
+}
+
 }  // namespace
 
 int LoggedDriver::Device_Open() {
@@ -39,8 +68,8 @@ void LoggedDriver::Device_Close() {
 
 int LoggedDriver::Vendor_Write(int request, int value, int index, int length, void* data) {
   const int result = driver_.Vendor_Write(request, value, index, length, data);
-  qCDebug(lcCamera).noquote() << Name(request) << QString("value 0x%1 index %2 length %3 ->")
-                                                      .arg(value, 0, 16).arg(index).arg(length)
+  qCDebug(lcCamera).noquote() << Name(request) + (data ? Names(request, data, length) : QString())
+                              << QString("value 0x%1 index %2 length %3 ->").arg(value, 0, 16).arg(index).arg(length)
                               << Outcome(result);
   return result;
 }

@@ -44,6 +44,8 @@ TEST_F(CameraLogTest, EachRequestWithItsOutcomeAndTheCamerasStatus) {
   EXPECT_EQ(Status(), 5);
   ASSERT_TRUE(sim.Control("fail-next 1"));
   EXPECT_FALSE(SetMode(MODE_STORAGE));
+  uint8_t root[kFolderNameField] = {'\\'};
+  logged.Vendor_Write(REQ_CHANGE_DIR, 0, 0, kFolderNameField, root);
   // A stream poll that finds nothing waiting is left out.
   uint8_t poll[kPollReplyLength] = {};
   logged.Vendor_Read(REQ_STREAM_POLL, 0, 0, kPollReplyLength, poll);
@@ -54,6 +56,7 @@ TEST_F(CameraLogTest, EachRequestWithItsOutcomeAndTheCamerasStatus) {
   EXPECT_EQ(log.Matching("orin.camera", "REQ_GET_STATUS -> ok [00] status 0x00").size(), 1);
   EXPECT_EQ(log.Matching("orin.camera", "REQ_GET_STATUS -> ok [05] status 0x05").size(), 1);
   EXPECT_EQ(log.Matching("orin.camera", "REQ_SET_MODE value 0x1 index 0 length 0 -> FAILED").size(), 1);
+  EXPECT_EQ(log.Matching("orin.camera", "REQ_CHANGE_DIR \"\\\" value 0x0 index 0 length 9 ->").size(), 1);
   EXPECT_TRUE(log.Matching("orin.camera", "REQ_STREAM_POLL").isEmpty());
   EXPECT_EQ(log.Matching("orin.camera", "Device_Close").size(), 1);
 }
