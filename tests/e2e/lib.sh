@@ -1,6 +1,9 @@
-# Shared steps of the end-to-end tests: a private X server, the camera
-# simulator over its socket, the real program, screenshots as artefacts.
-# Sourced by the tests; BIN (the build's bin folder) and ARTEFACTS must be set.
+# Shared steps of the shell tests: a private work folder with its own XDG
+# folders, removed at the end with every process started here; a private X
+# server, the camera simulator over its socket, the real program,
+# screenshots as artefacts. Sourced by the tests (the end-to-end tests, the
+# installed program, orin-cam against the daemon); BIN (the build's bin
+# folder) and ARTEFACTS must be set.
 
 BIN=$(cd "$BIN" && pwd)
 mkdir -p "$ARTEFACTS" && ARTEFACTS=$(cd "$ARTEFACTS" && pwd)
@@ -35,9 +38,16 @@ start_x() {
   [ "$DISPLAY" != ":" ] || fail "no X server"
 }
 
+# The simulator with the sample Memory Stick; further options as given.
 start_camera() {
+  start_simulator --sample "$@"
+}
+
+# The simulator over $E2E_WORK/stick as the test filled it; ORIN_CAMERA names
+# its socket $SOCKET. Further options as given.
+start_simulator() {
   SOCKET="$E2E_WORK/cam.sock"
-  "$BIN/orin-camsim" --socket "$SOCKET" --stick "$E2E_WORK/stick" --sample "$@" 2>"$E2E_WORK/camsim.log" &
+  "$BIN/orin-camsim" --socket "$SOCKET" --stick "$E2E_WORK/stick" "$@" 2>"$E2E_WORK/camsim.log" &
   CAMSIM_PID=$!
   E2E_PIDS+=($CAMSIM_PID)
   for _ in $(seq 100); do [ -S "$SOCKET" ] && break; sleep 0.1; done
