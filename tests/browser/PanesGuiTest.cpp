@@ -10,7 +10,7 @@
 #include "camera/CamRows.h"
 #include "skin/CGradientMenu.h"
 #include "skin/GradientMenuResource.h"
-#include "tests/panes/PanesTestKit.h"
+#include "tests/browser/PanesTestKit.h"
 #include "tests/support/SimDriver.h"
 
 namespace {
