@@ -7,12 +7,12 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
-#include "app/CameraLog.h"
 #include "app/MainWindow.h"
 #include "app/ProgramFolder.h"
 #include "app/SingleInstance.h"
 #include "app/TempFolder.h"
 #include "camera/CameraDriver.h"
+#include "camera/CameraLog.h"
 #include "platform/imaging/BitmapWindow.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Pacing.h"

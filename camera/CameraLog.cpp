@@ -1,4 +1,4 @@
-#include "app/CameraLog.h"
+#include "camera/CameraLog.h"
 
 #include <QString>
 

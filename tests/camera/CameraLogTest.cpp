@@ -2,7 +2,7 @@
 // driver and, with the category switched on, is written with its outcome.
 #include <gtest/gtest.h>
 
-#include "app/CameraLog.h"
+#include "camera/CameraLog.h"
 #include "platform/camproto/CameraWire.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/SimDriver.h"
