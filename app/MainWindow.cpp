@@ -1,28 +1,19 @@
 #include "app/MainWindow.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFrame>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPushButton>
-#include <QTreeView>
-#include <QWindow>
 
 #include "app/ControlTable.h"
 #include "app/MediaApp.h"
 #include "app/ProgramFolder.h"
 #include "app/TempFolder.h"
-#include "browser/FilePanes.h"
-#include "browser/OutsideTools.h"
-#include "skin/GradientMenuResource.h"
-#include "camera/CamRows.h"
-#include "camera/CameraProtocol.h"
 #include "platform/imaging/BitmapWindow.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Pacing.h"
@@ -30,59 +21,17 @@
 #include "platform/ui/WindowLookup.h"
 #include "resources/Resources.h"
 #include "resources/StringIds.h"
-#include "skin/BusyDialog.h"
-#include "skin/CSkinButton.h"
-#include "skin/CSkinLabel.h"
+#include "skin/GradientMenuResource.h"
 #include "video/PreviewGraph.h"
-#include "video/VideoFrame.h"
-
-namespace {
-
-constexpr QRgb kMagenta = qRgb(255, 0, 255);
-const QColor kLimitColourCamera(138, 166, 193);
-const QColor kLimitColourStorage(208, 220, 233);
-
-// The timers of the window and their periods in milliseconds.
-struct TimerSpec {
-  int id;
-  int period;
-  bool singleShot;
-};
-constexpr TimerSpec kTimers[] = {
-    {1, 500, false},   // storage poll
-    {2, 400, true},    // deferred preview start
-    {5, 1000, false},  // timed recording clock
-    {7, 1000, false},  // toggle recording clock
-    {11, 1000, false}, // camera re-open
-    {12, 1000, false}, // play clock
-};
-
-// A picture static: the bitmap at its own size, magenta left out.
-QPixmap MaskedPixmap(int bitmapId) {
-  QImage image = resources::BitmapImage(bitmapId);
-  if (image.isNull()) return {};
-  QPixmap pixmap = QPixmap::fromImage(image);
-  pixmap.setMask(QBitmap::fromImage(image.createMaskFromColor(kMagenta, Qt::MaskInColor)));
-  return pixmap;
-}
-
-}  // namespace
 
 MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint),
-      camera(driver, cameraUi_) {
+      camera_(driver, ui_) {
   setObjectName("MainWindow");
   setFixedSize(kWindowWidth, kWindowHeight);
-  for (const TimerSpec& t : kTimers) {
-    auto* timer = new QTimer(this);
-    timer->setInterval(t.period);
-    timer->setSingleShot(t.singleShot);
-    timers_.insert(t.id, timer);
-  }
-  CreateControls();
   RouteCommands();
-  SetPreviewGraph(std::make_unique<GstPreviewGraph>());
+  cameraMode_.SetPreviewGraph(std::make_unique<GstPreviewGraph>());
   ConnectPanes();
   qApp->installEventFilter(this);
   power_ = new PowerWatch(resources::String(ids::SUSPEND_DENIED), this);
@@ -96,244 +45,106 @@ MainWindow::~MainWindow() {
   RunDestructionSteps();
 }
 
-QTimer& MainWindow::Timer(int id) { return *timers_.value(id); }
-
-// ---------------------------------------------------------------- controls
-
-void MainWindow::CreateControls() {
-  for (const ControlSpec& control : MainControls()) {
-    QWidget* w = CreateControl(control);
-    w->setObjectName(QString("control%1").arg(control.id));
-    w->move(Px(control.x), Px(control.y));
-    if (control.width > 0) w->resize(Px(control.width), Px(control.height));
-    // A drop-down list's height is that of its open list; closed it is one line.
-    if (control.kind == ControlKind::DropDown) w->resize(Px(control.width), w->sizeHint().height());
-    w->setVisible(!control.hidden);
-    w->setEnabled(!control.disabled);
-    controls_.insert(control.id, w);
-  }
-  // The picture frame and the video frame share one place; the picture frame is above.
-  Control(ctl::PICTURE_FRAME)->raise();
-}
-
-QWidget* MainWindow::CreateControl(const ControlSpec& control) {
-  switch (control.kind) {
-    case ControlKind::Button:
-      return new CSkinButton(this);
-    case ControlKind::List:
-      return new FilePane(this);
-    case ControlKind::DropDown: {
-      auto* box = new QComboBox(this);
-      box->addItems({"Timed  Record", "Toggle Record"});
-      return box;
-    }
-    case ControlKind::BlackFrame: {
-      // The live preview and the player draw into the video frame.
-      if (control.id == ctl::VIDEO_FRAME) return new VideoFrame(this);
-      auto* frame = new QFrame(this);
-      frame->setAutoFillBackground(true);
-      QPalette p = frame->palette();
-      p.setColor(QPalette::Window, Qt::black);
-      frame->setPalette(p);
-      return frame;
-    }
-    case ControlKind::Text:
-      return new CSkinLabel(this);
-    case ControlKind::Picture: {
-      auto* picture = new QLabel(this);
-      QPixmap pixmap = MaskedPixmap(control.hoverBitmap);
-      picture->setPixmap(pixmap);
-      picture->resize(pixmap.size());
-      if (!pixmap.mask().isNull()) picture->setMask(pixmap.mask());
-      picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-      return picture;
-    }
-  }
-  return new QWidget(this);
-}
-
-void MainWindow::SetupButtons() {
-  for (const ControlSpec& control : MainControls()) {
-    if (control.kind != ControlKind::Button) continue;
-    auto* button = ControlAs<CSkinButton>(control.id);
-    button->SetBitmaps(control.hoverBitmap, kMagenta, control.normalBitmap, kMagenta);
-    button->SetBorder(false, true);
-    if (control.tooltip) button->SetTooltipText(control.tooltip, true);
-    if (control.transparent) button->DrawTransparent(true);
-  }
-}
-
-void MainWindow::SetupLabels() {
-  struct LabelSetup {
-    int id;
-    QColor colour;
-    int points;
-  };
-  const LabelSetup labels[] = {
-      {ctl::PC_PATH_LABEL, QColor(255, 255, 181), 9},
-      {ctl::RECORD_MINUTES, kLimitColourCamera, 10},
-      {ctl::RECORD_SECONDS, kLimitColourCamera, 10},
-      {ctl::TIME_LABEL, QColor(255, 0, 0), 12},
-  };
-  for (const LabelSetup& l : labels) {
-    auto* label = ControlAs<CSkinLabel>(l.id);
-    label->SetFontName("Fixedsys");
-    label->SetTextColor(l.colour);
-    label->SetFontSize(l.points);
-    label->SetFontBold(true);
-    label->SetTransparent(true);
-    // Text lies on the skin and on its decorations: the storage layout's
-    // greyed time panel 1022 is under the limit numbers.
-    label->raise();
-  }
-  // The limit numbers stand right-aligned in their display, beside "min" and "sec".
-  for (int id : {ctl::RECORD_MINUTES, ctl::RECORD_SECONDS})
-    ControlAs<CSkinLabel>(id)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  ControlAs<CSkinLabel>(ctl::TIME_LABEL)->SetText("00 : 00");
-}
-
-// The later setting of three labels: the panes' face, 8 points.
-void MainWindow::SetLabelFonts() {
-  for (int id : {ctl::PC_PATH_LABEL, ctl::RECORD_MINUTES, ctl::RECORD_SECONDS}) {
-    auto* label = ControlAs<CSkinLabel>(id);
-    label->SetFontName("MS Sans Serif");
-    label->SetFontSize(8);
-  }
-}
-
-void MainWindow::ShowRecordingTime() {
-  const int t = settings.timeToRecord;
-  ControlAs<CSkinLabel>(ctl::RECORD_MINUTES)->SetText(QString::number(t / 60));
-  ControlAs<CSkinLabel>(ctl::RECORD_SECONDS)->SetText(QString::number(t % 60));
-}
-
 // ---------------------------------------------------------------- commands
 
-void MainWindow::Route(int id, void (MainWindow::*handler)(), bool ignoredWhileBusy) {
-  QWidget* w = Control(id);
-  auto run = [this, handler, ignoredWhileBusy] {
-    if (ignoredWhileBusy && operationFlag) return;
-    (this->*handler)();
+void MainWindow::Route(int id, std::function<void()> handler, bool ignoredWhileBusy) {
+  auto run = [this, handler = std::move(handler), ignoredWhileBusy] {
+    if (ignoredWhileBusy && fileOps_.Busy()) return;
+    handler();
   };
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) connect(button, &QAbstractButton::clicked, this, run);
+  if (auto* button = ControlAs<QAbstractButton>(id)) connect(button, &QAbstractButton::clicked, this, run);
 }
 
+// The command table: each control's command, its owner, and whether it is
+// ignored while a copy or format runs; then the timers.
 void MainWindow::RouteCommands() {
-  Route(ctl::CLOSE, &MainWindow::EndWindow, true);
-  Route(ctl::MINIMIZE, &MainWindow::showMinimized, true);
-  Route(ctl::HELP, &MainWindow::OnHelp, true);
-  Route(ctl::TO_CAMERA_MODE, &MainWindow::OnToCameraMode, true);
-  Route(ctl::TO_STORAGE_MODE, &MainWindow::OnToStorageMode, true);
-  Route(ctl::PC_ADD_FOLDER, &MainWindow::OnPcAddFolder, true);
-  Route(ctl::PC_DELETE, &MainWindow::OnPcDelete, true);
-  Route(ctl::COPY_TO_CAMERA, &MainWindow::OnCopyToCamera, true);
-  Route(ctl::CAM_ADD_FOLDER, &MainWindow::OnCamAddFolder, true);
-  Route(ctl::CAM_DELETE, &MainWindow::OnCamDelete, true);
-  Route(ctl::COPY_TO_PC, &MainWindow::OnCopyToPc, true);
-  Route(ctl::FORMAT, &MainWindow::OnFormat, true);
-  Route(ctl::RECORD, &MainWindow::OnStartRecording, true);
-  Route(ctl::STOP_RECORD, &MainWindow::OnStopRecording, true);
-  Route(ctl::CAPTURE, &MainWindow::OnCaptureStill, true);
-  Route(ctl::PLAY, &MainWindow::OnPlayMovie, true);
-  Route(ctl::STOP_PLAY, &MainWindow::OnStopMovie, true);
-  Route(ctl::RECORD_TIME, &MainWindow::OnRecordingTime, true);
-  Route(ctl::EMAIL, &MainWindow::OnEmail, true);
-  Route(ctl::PHOTO_EDITOR, &MainWindow::OnPhotoEditor, true);
+  Route(ctl::CLOSE, [this] { EndWindow(); }, true);
+  Route(ctl::MINIMIZE, [this] { showMinimized(); }, true);
+  Route(ctl::HELP, [this] { preview_.OnHelp(); }, true);
+  Route(ctl::TO_CAMERA_MODE, [this] { connection_.OnToCameraMode(); }, true);
+  Route(ctl::TO_STORAGE_MODE, [this] { connection_.OnToStorageMode(); }, true);
+  Route(ctl::PC_ADD_FOLDER, [this] { fileOps_.OnPcAddFolder(); }, true);
+  Route(ctl::PC_DELETE, [this] { fileOps_.OnPcDelete(); }, true);
+  Route(ctl::COPY_TO_CAMERA, [this] { fileOps_.OnCopyToCamera(); }, true);
+  Route(ctl::CAM_ADD_FOLDER, [this] { fileOps_.OnCamAddFolder(); }, true);
+  Route(ctl::CAM_DELETE, [this] { fileOps_.OnCamDelete(); }, true);
+  Route(ctl::COPY_TO_PC, [this] { fileOps_.OnCopyToPc(); }, true);
+  Route(ctl::FORMAT, [this] { fileOps_.OnFormat(); }, true);
+  Route(ctl::RECORD, [this] { cameraMode_.OnStartRecording(); }, true);
+  Route(ctl::STOP_RECORD, [this] { cameraMode_.OnStopRecording(); }, true);
+  Route(ctl::CAPTURE, [this] { cameraMode_.OnCaptureStill(); }, true);
+  Route(ctl::PLAY, [this] { cameraMode_.OnPlayMovie(); }, true);
+  Route(ctl::STOP_PLAY, [this] { cameraMode_.OnStopMovie(); }, true);
+  Route(ctl::RECORD_TIME, [this] { cameraMode_.OnRecordingTime(); }, true);
+  Route(ctl::EMAIL, [this] { preview_.OnEmail(); }, true);
+  Route(ctl::PHOTO_EDITOR, [this] { preview_.OnPhotoEditor(); }, true);
 
-  connect(&Timer(1), &QTimer::timeout, this, &MainWindow::OnStoragePoll);
-  connect(&Timer(2), &QTimer::timeout, this, &MainWindow::OnDeferredPreviewStart);
-  connect(&Timer(5), &QTimer::timeout, this, &MainWindow::OnRecordingClock);
-  connect(&Timer(7), &QTimer::timeout, this, &MainWindow::OnRecordingClock);
-  connect(&Timer(11), &QTimer::timeout, this, &MainWindow::OnReopenCamera);
-  connect(&Timer(12), &QTimer::timeout, this, &MainWindow::OnPlayClock);
+  connect(&Timer(TimerId::StoragePoll), &QTimer::timeout, this, [this] { connection_.OnStoragePoll(); });
+  connect(&Timer(TimerId::DeferredPreviewStart), &QTimer::timeout, this,
+          [this] { connection_.OnDeferredPreviewStart(); });
+  connect(&Timer(TimerId::TimedRecordingClock), &QTimer::timeout, this, [this] { cameraMode_.OnRecordingClock(); });
+  connect(&Timer(TimerId::ToggleRecordingClock), &QTimer::timeout, this, [this] { cameraMode_.OnRecordingClock(); });
+  connect(&Timer(TimerId::CameraReopen), &QTimer::timeout, this, [this] { connection_.OnReopenCamera(); });
+  connect(&Timer(TimerId::PlayClock), &QTimer::timeout, this, [this] { cameraMode_.OnPlayClock(); });
 
   auto* recordMode = ControlAs<QComboBox>(ctl::RECORD_MODE_BOX);
-  connect(recordMode, &QComboBox::currentIndexChanged, this,
-          [this](int index) { settings.recordMode = index; });
+  connect(recordMode, &QComboBox::currentIndexChanged, this, [this](int index) { settings_.recordMode = index; });
 }
 
-// The panes' double-clicks, header clicks and context menus; the panes skip
-// them while the operation flag is set.
+void MainWindow::MenuCommand(int id) {
+  struct MenuRoute {
+    int id;
+    void (FileOpsController::*handler)();
+    bool ignoredWhileBusy;
+  };
+  static const MenuRoute kRoutes[] = {
+      {PaneMenu::kPcCopy, &FileOpsController::OnCopyToCamera, true},
+      {PaneMenu::kPcDelete, &FileOpsController::OnPcDelete, true},
+      {PaneMenu::kPcRename, &FileOpsController::OnPcRename, false},
+      {PaneMenu::kCamDelete, &FileOpsController::OnCamDelete, true},
+      {PaneMenu::kCamCopy, &FileOpsController::OnCopyToPc, true},
+      {PaneMenu::kCamRename, &FileOpsController::OnCamRename, false},
+  };
+  for (const MenuRoute& r : kRoutes)
+    if (r.id == id && !(r.ignoredWhileBusy && fileOps_.Busy())) (fileOps_.*r.handler)();
+}
+
+// The panes' notifications: the path label, double-clicked files and
+// folders, the menus' file commands, and clicks for the preview. The panes
+// themselves skip double-clicks, header clicks and menus while a copy runs.
 void MainWindow::ConnectPanes() {
-  panes_ = new FilePanes(ControlAs<FilePane>(ctl::PC_PANE), ControlAs<FilePane>(ctl::CAM_PANE), camera, this);
-  panes_->isBusy = [this] { return operationFlag; };
-  panes_->pc.onPathChanged = [this](const QString& path) {
-    settings.currentPath = path;
-    auto* label = ControlAs<CSkinLabel>(ctl::PC_PATH_LABEL);
-    label->SetText(path);
-    label->SetTooltipText(path, true);
-  };
-  panes_->pc.onViewPicture = [this](const QString& path) { ViewPcPicture(path); };
-  panes_->cam.onViewPicture = [this](const QString& name) { ViewCameraPicture(name); };
-  panes_->cam.onMoveCamera = [this](const std::string& name) {
-    Timer(1).stop();
-    camera.ChangeCamFolder(name);
-    camera.ListCamFolder();
-    FillCamPane();
-    Timer(1).start(500);
-  };
-  panes_->onMenuCommand = [this](int id) {
-    struct MenuRoute {
-      int id;
-      void (MainWindow::*handler)();
-      bool ignoredWhileBusy;
-    };
-    static const MenuRoute kRoutes[] = {
-        {PaneMenu::kPcCopy, &MainWindow::OnCopyToCamera, true},
-        {PaneMenu::kPcDelete, &MainWindow::OnPcDelete, true},
-        {PaneMenu::kPcRename, &MainWindow::OnPcRename, false},
-        {PaneMenu::kCamDelete, &MainWindow::OnCamDelete, true},
-        {PaneMenu::kCamCopy, &MainWindow::OnCopyToPc, true},
-        {PaneMenu::kCamRename, &MainWindow::OnCamRename, false},
-    };
-    for (const MenuRoute& r : kRoutes)
-      if (r.id == id && !(r.ignoredWhileBusy && operationFlag)) (this->*r.handler)();
-  };
-  ConnectPreviewAndDrag();
+  panes_.isBusy = [this] { return fileOps_.Busy(); };
+  connect(&panes_.pc, &PcPane::pathChanged, this, [this](const QString& path) {
+    settings_.currentPath = path;
+    shell_.ShowPcPath(path);
+  });
+  connect(&panes_.pc, &PcPane::pictureOpened, this, [this](const QString& path) { preview_.ViewPcPicture(path); });
+  connect(&panes_.cam, &CamPane::pictureOpened, this,
+          [this](const QString& name) { preview_.ViewCameraPicture(name); });
+  connect(&panes_.cam, &CamPane::folderChosen, this, &MainWindow::OnCameraFolderChosen);
+  connect(&panes_, &FilePanes::menuCommand, this, &MainWindow::MenuCommand);
+  connect(panes_.pc.View(), &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+    if (!fileOps_.Busy()) preview_.PreviewPcRow(index.row());
+  });
+  connect(panes_.cam.View(), &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+    if (!fileOps_.Busy()) preview_.PreviewCameraRow(index.row());
+  });
 }
 
-void MainWindow::OnViewDetail() { panes_->SetPaneViewMode(PaneView::Detail); }
-
-void MainWindow::OnViewList() { panes_->SetPaneViewMode(PaneView::List); }
+// A double-click on a camera folder: the camera moves there, with the storage poll stopped.
+void MainWindow::OnCameraFolderChosen(const QString& name) {
+  Timer(TimerId::StoragePoll).stop();
+  camera_.ChangeCamFolder(name.toStdString());
+  camera_.ListCamFolder();
+  panes_.cam.FillCamPane();
+  Timer(TimerId::StoragePoll).start(500);
+}
 
 void MainWindow::Command(int id) {
   if (auto* button = ControlAs<QAbstractButton>(id)) button->click();
 }
 
-// ---------------------------------------------------------------- layouts
-
-void MainWindow::ApplyModeLayout() {
-  const bool cameraLayout = layoutFlag;  // 1: the camera layout goes up now
-  auto show = [this](int id, bool shown) { Control(id)->setVisible(shown); };
-  show(ctl::TO_CAMERA_MODE, !cameraLayout);
-  show(ctl::LABEL_STORAGE, !cameraLayout);
-  show(ctl::TO_STORAGE_MODE, cameraLayout);
-  show(ctl::LABEL_CAMERA, cameraLayout);
-  show(ctl::PC_ADD_FOLDER, !cameraLayout);
-  show(ctl::PC_DELETE, !cameraLayout);
-  Control(ctl::RECORD_MODE_BOX)->setEnabled(cameraLayout);
-  const QColor limit = cameraLayout ? kLimitColourCamera : kLimitColourStorage;
-  ControlAs<CSkinLabel>(ctl::RECORD_MINUTES)->SetTextColor(limit);
-  ControlAs<CSkinLabel>(ctl::RECORD_SECONDS)->SetTextColor(limit);
-  for (int id : {ctl::CAM_ADD_FOLDER, ctl::CAM_DELETE, ctl::COPY_TO_PC, ctl::FORMAT, ctl::COPY_TO_CAMERA}) {
-    if (cameraLayout) show(id, false);
-    else if (camera.mediaReady) show(id, true);
-  }
-  Control(ctl::CAM_PANE)->setEnabled(!cameraLayout && camera.mediaReady);
-  for (int id : {ctl::DECO_1012, ctl::DECO_1014, ctl::DECO_1015, ctl::DECO_1018}) show(id, cameraLayout);
-  for (int id : {ctl::RECORD, ctl::CAPTURE, ctl::RECORD_TIME}) show(id, cameraLayout);
-  for (int id : {ctl::EMAIL, ctl::PHOTO_EDITOR, ctl::DECO_1022}) show(id, !cameraLayout);
-  Control(ctl::PC_PANE)->setEnabled(!cameraLayout);
-  for (int id : {ctl::STOP_RECORD, ctl::PLAY, ctl::STOP_PLAY}) show(id, false);
-  layoutFlag = !layoutFlag;
-  Repaint();
-}
-
 // ---------------------------------------------------------------- window behaviour
-
-bool MainWindow::VideoShows() const {
-  return (previewRunning || moviePlaying) && Control(ctl::VIDEO_FRAME)->isVisible();
-}
 
 void MainWindow::paintEvent(QPaintEvent*) {
   QPainter p(this);
@@ -343,7 +154,8 @@ void MainWindow::paintEvent(QPaintEvent*) {
     return;
   }
   // While video shows, its rectangle is left out so the picture is not overdrawn.
-  if (VideoShows()) p.setClipRegion(QRegion(rect()).subtracted(Control(ctl::VIDEO_FRAME)->geometry()));
+  if (cameraMode_.VideoShows())
+    p.setClipRegion(QRegion(rect()).subtracted(Control(ctl::VIDEO_FRAME)->geometry()));
   p.drawPixmap(0, 0, kWindowWidth, kWindowHeight, background_);
 }
 
@@ -393,9 +205,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   const int key = static_cast<QKeyEvent*>(event)->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_Space)
     return true;
-  if (event->type() == QEvent::KeyPress && PaneKey(watched, key)) return true;
+  if (event->type() == QEvent::KeyPress && fileOps_.PaneKey(watched, key)) return true;
   if (key == Qt::Key_F1) {
-    if (event->type() == QEvent::KeyPress && !operationFlag) OnHelp();
+    if (event->type() == QEvent::KeyPress && !fileOps_.Busy()) preview_.OnHelp();
     return true;
   }
   return QDialog::eventFilter(watched, event);
@@ -404,7 +216,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // The window manager's close (Alt+F4, the task bar) counts as the close button:
   // refused while a copy runs.
-  if (operationFlag) {
+  if (fileOps_.Busy()) {
     event->ignore();
     return;
   }
@@ -428,7 +240,7 @@ void MainWindow::done(int result) {
 
 void MainWindow::StartupStep(int ms) {
   GetPacing().Wait(ms);
-  if (busy_) busy_->Step();
+  shell_.StepBusyDialog();
 }
 
 int MainWindow::Run() {
@@ -438,12 +250,7 @@ int MainWindow::Run() {
 
 bool MainWindow::StartUp() {
   // 1. The busy dialog, then the window's own initialisation.
-  busy_ = new BusyDialog(nullptr);
-  busy_->setAttribute(Qt::WA_DeleteOnClose);
-  if (busy_->Initialize()) {
-    busy_->ShowModeless();
-    busyDialogShown = true;
-  }
+  shell_.OpenBusyDialog();
   StartupStep(200);
   StartupStep(200);
   // 2. The imaging support.
@@ -462,104 +269,74 @@ bool MainWindow::StartUp() {
   setMask(QRegion(rounded.toFillPolygon().toPolygon()));
   StartupStep(0);
   // 5. The skinned buttons.
-  SetupButtons();
+  shell_.SetupButtons();
   StartupStep(0);
   // 6. The recording time, shown as minutes and seconds.
-  settings = ReadSettings();
-  SetupLabels();
-  ShowRecordingTime();
+  settings_ = ReadSettings();
+  shell_.SetupLabels();
+  shell_.ShowRecordingTime(settings_.timeToRecord);
   StartupStep(0);
   // 7. The panes' selection and fonts, the elapsed-time label.
-  QFont paneFont("MS Sans Serif");
-  paneFont.setStyleHint(QFont::SansSerif);
-  paneFont.setPixelSize(12);
-  for (int id : {ctl::PC_PANE, ctl::CAM_PANE, ctl::RECORD_MODE_BOX}) Control(id)->setFont(paneFont);
-  SetLabelFonts();
+  shell_.SetPaneFonts();
+  shell_.SetLabelFonts();
   StartupStep(0);
   // 8. The PC pane's folder.
-  if (settings.currentPath.isEmpty()) settings.currentPath = QDir::currentPath();
-  panes_->pc.ListPcFolder(settings.currentPath);
-  panes_->pc.FillPcPane();
+  if (settings_.currentPath.isEmpty()) settings_.currentPath = QDir::currentPath();
+  panes_.pc.ListPcFolder(settings_.currentPath);
+  panes_.pc.FillPcPane();
   StartupStep(0);
   // 9. The recording mode.
-  ControlAs<QComboBox>(ctl::RECORD_MODE_BOX)->setCurrentIndex(settings.recordMode);
+  ControlAs<QComboBox>(ctl::RECORD_MODE_BOX)->setCurrentIndex(settings_.recordMode);
   StartupStep(0);
   // 10. The camera pane's rows, the picture window inside the picture frame.
-  pictureWindow_ = new BitmapWindow(Control(ctl::PICTURE_FRAME), 901);
-  pictureWindow_->SetZoomMode(0, 0);
-  Control(ctl::PICTURE_FRAME)->hide();
+  preview_.CreatePictureWindow();
   StartupStep(0);
   // 11. The program folder (beside the executable, not the current directory,
   // so that an installed program finds its siblings from any folder), the camera layout.
-  programFolder = ProgramFolder();
-  tools_ = std::make_unique<OutsideTools>(programFolder);
-  tools_->showError = [this](int id) { ShowMessage(id, MsgIcon::Error); };
-  ApplyModeLayout();
+  preview_.SetProgramFolder(ProgramFolder());
+  shell_.ApplyModeLayout(camera_.MediaReady());
   StartupStep(0);
   // 12. The temporary folder (errors are ignored).
   CreateTempFolder();
   StartupStep(0);
   show();
-  // 13. The camera.
-  OpenCameraAtStartUp();
+  // 13. The camera; without one the program ends.
+  if (!connection_.OpenCameraAtStartUp()) {
+    EmptyTempFolder();
+    EndWindow();
+  }
   return !ended_;
 }
 
 // ---------------------------------------------------------------- shutdown
 
-// The camera goes back to its release mode, then is closed.
-void MainWindow::ReleaseCamera() {
-  if (!camera.deviceOpen) return;
-  GetPacing().Wait(200);
-  camera.SetMode(MODE_RELEASE);
-  camera.CloseDevice();
-}
-
 void MainWindow::RunDestructionSteps() {
   if (destroyed_) return;
   destroyed_ = true;
-  // A copy still running (the window ended by a signal): cancelled, and its
-  // current file finished, before the camera goes.
-  if (transfer_ && !transfer_->Finished()) {
-    if (ProgressDialog* dialog = transfer_->Dialog()) dialog->CancelButton()->click();
-  }
-  transfer_.reset();
-  for (int id : {1, 5, 7, 11, 12}) Timer(id).stop();
-  camera.folders.clear();
-  camera.files.clear();
-  if (panes_) {
-    panes_->pc.listing = PcListing{};
-    panes_->pc.View()->Model()->SetRows({});
-    panes_->cam.View()->Model()->SetRows({});
-  }
-  if (recording) {
-    if (worker_) worker_->StopRecording();
-    recording = false;
-    // Saving under a chosen name belongs to the recording controls.
-    ShowMessageBox(this, resources::String(ids::SAVE_FILE_QUESTION), MsgIcon::Question, MsgButtons::YesNo);
-  }
-  WriteSettings(settings);
-  StopStreaming();
-  moviePlaying = false;
-  ReleaseCamera();
+  fileOps_.EndTransfer();
+  timers_.StopRepeating();
+  camera_.ClearLists();
+  panes_.pc.listing = PcListing{};
+  panes_.pc.View()->Model()->SetRows({});
+  panes_.cam.View()->Model()->SetRows({});
+  cameraMode_.StopRecordingAtEnd();
+  WriteSettings(settings_);
+  cameraMode_.StopAll();
+  camera_.Release();
   RemoveTempFolder();
   CloseWindowsTitled("Orin Image Viewer");
-  CloseBusyDialog();
+  shell_.CloseBusyDialog();
 }
 
 // At the end of the log-on the camera is released while its flag is left as
 // it was: the log-on may yet go on.
 void MainWindow::ReleaseCameraForShutdown() {
-  StopStreaming();
-  moviePlaying = false;
-  if (!camera.deviceOpen) return;
-  GetPacing().Wait(200);
-  camera.SetMode(MODE_RELEASE);
-  camera.Driver().Device_Close();
+  cameraMode_.StopAll();
+  camera_.ReleaseAtLogOnEnd();
 }
 
 void MainWindow::OnShutdownQuery() {
-  for (int id : {1, 5, 7, 11, 12}) Timer(id).stop();
+  timers_.StopRepeating();
   ReleaseCameraForShutdown();
 }
 
@@ -568,42 +345,3 @@ void MainWindow::OnShutdownNotice() { ReleaseCameraForShutdown(); }
 void MainWindow::OnSuspendRequest() {
   ShowMessageBox(this, resources::String(ids::SUSPEND_DENIED), MsgIcon::Information);
 }
-
-// ---------------------------------------------------------------- CameraUi
-
-void MainWindow::ShowMessage(int stringId, MsgIcon icon) {
-  ShowMessageBox(this, resources::String(stringId), icon);
-}
-
-void MainWindow::FillCamPane() { panes_->cam.FillCamPane(); }
-
-void MainWindow::ShowCameraButtons(bool shown) {
-  for (int id : {ctl::CAM_DELETE, ctl::COPY_TO_PC, ctl::CAM_ADD_FOLDER, ctl::COPY_TO_CAMERA})
-    Control(id)->setVisible(shown);
-}
-
-void MainWindow::EnableCameraPane(bool enabled) { Control(ctl::CAM_PANE)->setEnabled(enabled); }
-
-void MainWindow::ShowFormatButton(bool shown) { Control(ctl::FORMAT)->setVisible(shown); }
-
-void MainWindow::Repaint() {
-  update();
-  repaint();
-}
-
-void MainWindow::CloseBusyDialog() {
-  if (busy_) {
-    busy_->done(0);
-    busy_->deleteLater();
-    busy_ = nullptr;
-  }
-  busyDialogShown = false;
-}
-
-void MainWindow::StepProgress() {
-  if (transfer_ && transfer_->Dialog()) transfer_->Dialog()->Step();
-}
-
-void MainWindow::StopStoragePoll() { Timer(1).stop(); }
-
-void MainWindow::StartStoragePoll(int ms) { Timer(1).start(ms); }

@@ -12,6 +12,7 @@
 #include "app/SingleInstance.h"
 #include "app/TempFolder.h"
 #include "camera/CameraDriver.h"
+#include "camera/CameraLog.h"
 #include "platform/imaging/BitmapWindow.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Pacing.h"
@@ -64,7 +65,9 @@ int MediaApp::Run(int argc, char** argv, CameraDriver& driver) {
   resources::LoadOverride(ProgramFolder());  // silently the program's own when absent
   int status = 0;
   {
-    MainWindow window(driver);
+    // Every request goes through the one driver: "orin.camera" sees them all.
+    LoggedDriver logged(driver);
+    MainWindow window(logged);
     CatchTerminationSignals(window);
     GetPacing().Wait(1000);
     status = window.Run();

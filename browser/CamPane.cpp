@@ -73,13 +73,13 @@ void CamPane::DoubleClick(int row) {
   const PaneRow& r = view_->Model()->Row(row);
   const QString text = r.pinned && IsStorageRow(r.text) ? QStringLiteral("\\") : r.text;
   if (text.size() < 9) {
-    if (onMoveCamera) onMoveCamera(text.toStdString());
+    emit folderChosen(text);
     return;
   }
   const QString upper = text.toUpper();
   if (upper.contains("ASF")) {
-    if (onPlayMovie) onPlayMovie(text);
+    emit movieOpened(text);
   } else if (upper.contains("JPG")) {
-    if (onViewPicture) onViewPicture(text);
+    emit pictureOpened(text);
   }
 }

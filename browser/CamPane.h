@@ -1,15 +1,17 @@
 // The camera pane: the rows of the camera's current folder, from the camera
 // link's lists, and the double-click that moves the camera or opens a file.
 #pragma once
+#include <QObject>
 #include <QString>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "browser/FilePane.h"
 #include "camera/CameraLink.h"
 
-class CamPane {
+class CamPane : public QObject {
+  Q_OBJECT
+
  public:
   CamPane(FilePane* view, const QList<QIcon>* images, const CameraLink& camera);
 
@@ -29,10 +31,13 @@ class CamPane {
   std::vector<CamFileRow> SelectedRows() const;
   FilePane* View() const { return view_; }
 
-  // Set by the window.
-  std::function<void(const std::string& name)> onMoveCamera;  // ChangeCamFolder, list, fill
-  std::function<void(const QString& name)> onPlayMovie;
-  std::function<void(const QString& name)> onViewPicture;
+ signals:
+  // A double-click on a folder row, "..", or the storage row ("\"): the camera
+  // is to move there (ChangeCamFolder, list, fill).
+  void folderChosen(const QString& name);
+  // A double-click on a movie (the player) or a still (the image viewer).
+  void movieOpened(const QString& name);
+  void pictureOpened(const QString& name);
 
  private:
   FilePane* view_;

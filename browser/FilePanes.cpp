@@ -22,7 +22,7 @@ void FilePanes::Connect(FilePane* view, int menuId, const std::function<void(int
     if (!Busy()) ShowPaneMenu(menuId, view_ == PaneView::Detail, at, view);
   });
   connect(view, &FilePane::menuCommand, this, [this](int id) {
-    if (!ViewCommand(id) && onMenuCommand) onMenuCommand(id);
+    if (!ViewCommand(id)) emit menuCommand(id);
   });
 }
 

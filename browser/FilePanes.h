@@ -24,10 +24,8 @@ class FilePanes : public QObject {
   PcPane pc;
   CamPane cam;
 
-  // The window's operation flag.
+  // Whether the window's operation flag is set.
   std::function<bool()> isBusy;
-  // The context menus' other commands (Delete, Copy, Rename) for the window.
-  std::function<void(int commandId)> onMenuCommand;
 
   PaneView ViewMode() const { return view_; }
   // Both panes to Detail or List: their columns rebuilt and their rows
@@ -37,6 +35,10 @@ class FilePanes : public QObject {
   void SortPaneByColumn(FilePane* pane, int column);
   // The view-mode commands 32781 to 32784; false for any other command.
   bool ViewCommand(int commandId);
+
+ signals:
+  // The context menus' other commands (Delete, Copy, Rename) for the window.
+  void menuCommand(int commandId);
 
  private:
   bool Busy() const { return isBusy && isBusy(); }

@@ -69,7 +69,7 @@ void PcPane::FillPcPane() {
   for (size_t i = 0; i < listing.files.size(); ++i)
     rows.push_back(FileRow(listing.files[i], static_cast<int>(i), detail));
   view_->Model()->SetRows(std::move(rows));
-  if (onPathChanged) onPathChanged(CurrentPath());
+  emit pathChanged(CurrentPath());
   view_->ScrollPastRows(static_cast<int>(listing.driveCount));
 }
 
@@ -115,9 +115,9 @@ void PcPane::OpenFile(const PcEntry& entry) {
   const QString path = QFile::decodeName(entry.path.c_str());
   const std::string type = PcFileType(entry.name);
   if (type == "jpg") {
-    if (onViewPicture) onViewPicture(path);
+    emit pictureOpened(path);
   } else if (type == "asf") {
-    if (onPlayMovie) onPlayMovie(path);
+    emit movieOpened(path);
   } else if (!OpenDocument(path)) {
     ShowMessageBox(view_->window(), resources::String(ids::CANNOT_OPEN_FILE), MsgIcon::Error);
   }

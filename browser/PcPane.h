@@ -3,6 +3,7 @@
 // follows a double-click: into a drive, a folder or "..", or opening a file.
 #pragma once
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <string>
@@ -11,7 +12,9 @@
 #include "browser/FilePane.h"
 #include "browser/PcFolder.h"
 
-class PcPane {
+class PcPane : public QObject {
+  Q_OBJECT
+
  public:
   PcPane(FilePane* view, const QList<QIcon>* images);
 
@@ -40,12 +43,15 @@ class PcPane {
   std::vector<PcEntry> SelectedEntries() const;
   FilePane* View() const { return view_; }
 
-  // Set by the window.
-  std::function<void(const QString& path)> onPathChanged;  // the path label's text and tooltip
-  std::function<void(const QString& path)> onViewPicture;  // a ".jpg" file: the image viewer
-  std::function<void(const QString& path)> onPlayMovie;    // an ".asf" file: the player
   // The drive rows; the machine's mounted file systems unless replaced.
   std::function<std::vector<PcEntry>()> readDrives;
+
+ signals:
+  // The rows were filled for `path` (the path label's text and tooltip).
+  void pathChanged(const QString& path);
+  // A double-click on a ".jpg" file (the image viewer) or an ".asf" file (the player).
+  void pictureOpened(const QString& path);
+  void movieOpened(const QString& path);
 
  private:
   PaneRow FolderRow(const PcEntry& entry, int index, bool detail) const;

@@ -1,4 +1,4 @@
-// One row of the camera pane.
+// One row of the camera pane, and where the camera's current folder lies.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -16,6 +16,10 @@ struct CamEntry {
 };
 
 using CamEntryList = std::vector<CamEntry>;
+
+// Parent kinds: the top folder the camera's current folder lies under, which
+// decides the file type a DCF name there must carry.
+enum : int { PARENT_ROOT = 0, PARENT_DCIM = 1, PARENT_QXMOV = 2 };
 
 // A camera pane row as a command takes it: the text the user saw on it and
 // whether it is a folder row (a folder, "..", or the storage row on top).

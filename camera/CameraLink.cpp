@@ -4,7 +4,7 @@
 #include <climits>
 #include <new>
 
-#include "fileops/DcfRules.h"
+#include "camera/DcfRules.h"
 #include "platform/ui/Pacing.h"
 #include "resources/StringIds.h"
 
@@ -58,38 +58,16 @@ int CameraLink::BulkIn(void* data, int length) {
 }
 
 int CameraLink::OpenDevice() {
-  deviceOpen = driver_.Device_Open() != 0;
-  return deviceOpen ? 1 : 0;
+  deviceOpen_ = driver_.Device_Open() != 0;
+  return deviceOpen_ ? 1 : 0;
 }
 
 void CameraLink::CloseDevice() {
   driver_.Device_Close();
-  deviceOpen = false;
+  deviceOpen_ = false;
 }
 
 int CameraLink::SetMode(int mode) { return Write(REQ_SET_MODE, mode, 0, 0, nullptr); }
-
-int CameraLink::EnterStorageMode() {
-  if (!deviceOpen) {
-    ResetCameraPane();
-    return 0;
-  }
-  if (!SetMode(MODE_STORAGE)) return 0;
-  GetPacing().Wait(500);
-  if (!CheckMedia()) {
-    mediaReady = false;
-    mediaState = 2;
-    ListCamFolder();  // the placeholder only
-    ui_.FillCamPane();
-    return 0;
-  }
-  mediaReady = true;
-  mediaState = 1;
-  ChangeCamFolder("\\");
-  ListCamFolder();
-  ui_.FillCamPane();
-  return 1;
-}
 
 void CameraLink::CameraGone() {
   CloseDevice();
@@ -100,21 +78,21 @@ void CameraLink::CameraGone() {
 }
 
 int CameraLink::CheckCamStatus(int request, int result) {
-  if (!deviceOpen) return 0;
+  if (!deviceOpen_) return 0;
   if (result == 0) {
     CameraGone();
     return 0;
   }
   uint8_t status = 0;
-  bool statusRead = Read(REQ_GET_STATUS, &status, 1);
+  bool statusRead = Read(REQ_GET_STATUS, &status, kStatusReplyLength);
   if (!statusRead) status = static_cast<uint8_t>(result & 0xFF);
 
-  if (status == 0) return 1;
-  if (status == 1 && request == REQ_LIST_DIR) return 1;
-  if (status == 0x23 || status == 0x24) return 0;  // the camera wants these passed over quietly
+  if (status == STATUS_OK) return 1;
+  if (status == STATUS_LISTED && request == REQ_LIST_DIR) return 1;
+  if (IsQuietFailure(status)) return 0;  // the camera wants these passed over without a word
 
   if (request == 0 && !statusRead) {
-    if (deviceOpen)
+    if (deviceOpen_)
       CameraGone();
     else
       GetPacing().Wait(2000);
@@ -125,7 +103,7 @@ int CameraLink::CheckCamStatus(int request, int result) {
 }
 
 int CameraLink::ChangeCamFolder(std::string_view name) {
-  if (!deviceOpen) return 0;
+  if (!deviceOpen_) return 0;
   // The path follows the request before its outcome is known.
   if (camPath == "DCIM" || camPath == "QXMOV")
     camPath = name == ".." ? "\\" : std::string(name);
@@ -148,7 +126,7 @@ int CameraLink::ChangeCamFolder(std::string_view name) {
 void CameraLink::SetPlaceholder() {
   folders.clear();
   files.clear();
-  folders.push_back(FolderEntry(unformattedStick ? kRootRow : kNoStickRow));
+  folders.push_back(FolderEntry(unformattedStick_ ? kRootRow : kNoStickRow));
 }
 
 bool CameraLink::KeepRecord(const CamEntry& e) const {
@@ -156,7 +134,7 @@ bool CameraLink::KeepRecord(const CamEntry& e) const {
     if (e.name == "..") return camPath != "\\";
     if (!IsSafeCameraName(e.name)) return false;
     if (camPath == "\\") return e.name == "DCIM" || e.name == "QXMOV";
-    if (camPath == "DCIM" || camPath == "QXMOV") return IsValidDcfFolderName(e.name, {}, nullptr);
+    if (camPath == "DCIM" || camPath == "QXMOV") return IsValidDcfFolderName(e.name) == DcfVerdict::Ok;
     return false;  // DCF folders hold no sub-folders
   }
   if (camPath == "\\" || camPath == "DCIM" || camPath == "QXMOV") return false;
@@ -166,7 +144,7 @@ bool CameraLink::KeepRecord(const CamEntry& e) const {
 int CameraLink::ListCamFolder() {
   folders.clear();
   files.clear();
-  if (!deviceOpen || !mediaReady) {
+  if (!deviceOpen_ || !mediaReady_) {
     SetPlaceholder();
     return 0;
   }
@@ -211,7 +189,7 @@ int CameraLink::CheckMedia() {
   std::array<uint8_t, kMediaStatusReplyLength> reply{};
   MediaStatus s;
   for (;;) {
-    if (!deviceOpen) return 0;
+    if (!deviceOpen_) return 0;
     reply.fill(0);
     if (!Read(REQ_MEDIA_STATUS, reply.data(), kMediaStatusReplyLength)) {
       ui_.CloseBusyDialog();
@@ -222,22 +200,22 @@ int CameraLink::CheckMedia() {
     if (s.settled) break;
     GetPacing().Wait(300);  // the camera is still examining the Memory Stick
   }
-  if (!mediaNotified && !s.present) {
+  if (!mediaNotified_ && !s.present) {
     ui_.ShowFormatButton(false);
-    unformattedStick = false;
-    mediaNotified = true;
-    mediaReady = false;
+    unformattedStick_ = false;
+    mediaNotified_ = true;
+    mediaReady_ = false;
     ListCamFolder();
     ui_.FillCamPane();
   }
   if (s.notFormatted) {
-    if (mediaState == 0) unformattedStick = true;
-    if (mediaNotified) {
+    if (mediaState_ == MediaState::Unchecked) unformattedStick_ = true;
+    if (mediaNotified_) {
       ui_.CloseBusyDialog();
       ui_.ShowMessage(ids::NOT_FORMATTED, MsgIcon::Error);
-      mediaNotified = false;
-      unformattedStick = true;
-      mediaReady = false;  // the relisting must show the placeholder, not read the stick
+      mediaNotified_ = false;
+      unformattedStick_ = true;
+      mediaReady_ = false;  // the relisting must show the placeholder, not read the stick
       ListCamFolder();
       ui_.FillCamPane();
       ui_.ShowFormatButton(true);
@@ -246,18 +224,18 @@ int CameraLink::CheckMedia() {
     return 0;
   }
   if (s.notSupported) {
-    if (mediaNotified) {
+    if (mediaNotified_) {
       ui_.CloseBusyDialog();
       ui_.ShowMessage(ids::NOT_SUPPORTED, MsgIcon::Error);
       ui_.Repaint();
-      mediaNotified = false;
-      unformattedStick = false;
+      mediaNotified_ = false;
+      unformattedStick_ = false;
     }
     return 0;
   }
-  unformattedStick = false;
+  unformattedStick_ = false;
   uint8_t ready = 0;
-  if (!Read(REQ_MEDIA_READY, &ready, 1)) {
+  if (!Read(REQ_MEDIA_READY, &ready, kMediaReadyReplyLength)) {
     ui_.CloseBusyDialog();
     CheckCamStatus(0, 0);
     return 0;
@@ -303,7 +281,7 @@ int CameraLink::MakeCameraFolder(std::string_view name) {
   ui_.StopStoragePoll();
   int answer = 0;
   auto field = MakeFolderNameField(name);
-  if (deviceOpen && field) {
+  if (deviceOpen_ && field) {
     std::array<uint8_t, 13> payload{};
     std::copy(field->begin(), field->end(), payload.begin());
     auto stamp = FatTimeBytes(LocalTimeNow());
@@ -318,7 +296,7 @@ int CameraLink::DeleteCameraFile(std::string_view name) {
   ui_.StopStoragePoll();
   int answer = 0;
   auto field = MakeFileNameField(name);
-  if (deviceOpen && field)
+  if (deviceOpen_ && field)
     answer = CheckCamStatus(REQ_DELETE, Write(REQ_DELETE, 0, 0, kFileNameField, field->data()));
   ui_.StartStoragePoll(500);
   return answer;
@@ -327,7 +305,7 @@ int CameraLink::DeleteCameraFile(std::string_view name) {
 int CameraLink::RenameCameraFile(std::string_view oldName, std::string_view newName) {
   auto oldField = MakeFileNameField(oldName);
   auto newField = MakeFileNameField(newName);
-  if (!deviceOpen || !oldField || !newField) return 0;
+  if (!deviceOpen_ || !oldField || !newField) return 0;
   std::array<uint8_t, 2 * kFileNameField> payload{};
   std::copy(oldField->begin(), oldField->end(), payload.begin());
   std::copy(newField->begin(), newField->end(), payload.begin() + kFileNameField);
@@ -362,7 +340,20 @@ void CameraLink::ResetCameraPane() {
   SetPlaceholder();
   ui_.FillCamPane();
   ui_.EnableCameraPane(false);
-  ui_.ShowFormatButton(unformattedStick);
+  ui_.ShowFormatButton(unformattedStick_);
+}
+
+void CameraLink::ClearLists() {
+  folders.clear();
+  files.clear();
+}
+
+int CameraLink::SendFormat() { return Write(REQ_FORMAT, 0, 0, 0, nullptr); }
+
+void CameraLink::StickFormatted() {
+  mediaReady_ = true;
+  mediaState_ = MediaState::Listed;
+  unformattedStick_ = false;
 }
 
 std::vector<std::string> CameraLink::PaneRowNames() const {

@@ -1,9 +1,13 @@
 // The camera link: the camera pane's state and every storage operation on the
-// camera, over a CameraDriver and reporting to the user through a CameraUi.
+// camera, over a CameraDriver and reporting to the user through a CameraUi,
+// with the connection state those operations read and keep (a failed transfer
+// closes the camera; the media check learns the stick's state).
 //
-// MainWindow owns one; orin-cam owns one. All calls come from one thread at a
-// time (the user-interface thread, or the transfer or format thread while the
-// storage poll is stopped); the class takes no locks.
+// The connection's lifecycle (camera/CameraConnection.h) is built on it and
+// is the only other writer of that state; the file operations take the link.
+// All calls come from one thread at a time (the user-interface thread, or the
+// transfer or format thread while the storage poll is stopped); the class
+// takes no locks.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -17,17 +21,28 @@
 #include "camera/CameraProtocol.h"
 #include "camera/CameraUi.h"
 
+// What the camera pane holds of the Memory Stick.
+enum class MediaState {
+  Unchecked,   // before the first check
+  Listed,      // a Memory Stick is listed in the camera pane
+  NoneUsable,  // no usable Memory Stick: the placeholder row
+};
+
 // Answers of the operations below: 1 go on / done, 0 stop / failed.
 class CameraLink {
  public:
   CameraLink(CameraDriver& driver, CameraUi& ui);
 
-  // Connection state.
-  bool deviceOpen = false;
-  bool mediaReady = true;   // the last CheckMedia found a usable Memory Stick
-  int mediaState = 0;       // 1 a Memory Stick is listed, 2 none usable
-  bool unformattedStick = false;
-  bool mediaNotified = false;  // a listing was shown: losses are announced
+  // Connection state, read only: the link's operations and the lifecycle keep it.
+  bool DeviceOpen() const { return deviceOpen_; }
+  // The last CheckMedia found a usable Memory Stick.
+  bool MediaReady() const { return mediaReady_; }
+  MediaState Media() const { return mediaState_; }
+  // The stick in the camera is not formatted: the placeholder reads
+  // "MemoryStick" and the Format button stays offered after a loss.
+  bool UnformattedStick() const { return unformattedStick_; }
+  // A listing was shown, so a loss or a format problem is announced.
+  bool MediaNotified() const { return mediaNotified_; }
 
   // The camera pane.
   std::string camPath = "\\";  // last component only: "\", "DCIM", "QXMOV" or a DCF folder
@@ -38,14 +53,12 @@ class CameraLink {
 
   CameraDriver& Driver() { return driver_; }
 
-  // Device_Open; sets deviceOpen from its result.
+  // Device_Open; the connection is open when it answers non-zero.
   int OpenDevice();
-  // Device_Close; clears deviceOpen.
+  // Device_Close; the connection is closed.
   void CloseDevice();
   // REQ_SET_MODE with MODE_RELEASE, MODE_STORAGE or MODE_CAMERA; the result of the request.
   int SetMode(int mode);
-  // Storage mode at start-up: mode 1, the media check, and the root listed.
-  int EnterStorageMode();
 
   // Turns the result of `request` and the camera's status byte into 1 (go on)
   // or 0, telling the user what failed. A failed transfer means the camera is gone.
@@ -73,6 +86,15 @@ class CameraLink {
   // The camera pane after the loss of the Memory Stick or the camera: the
   // placeholder row only, the pane disabled.
   void ResetCameraPane();
+  // Forgets the camera lists (the pane keeps its rows until filled again).
+  void ClearLists();
+
+  // REQ_FORMAT: the result of the transfer (0: it never reached the camera);
+  // whether the camera formatted is told by the media check after it.
+  int SendFormat();
+  // After a format that the media check passed: the stick is usable and
+  // listed, whatever it was before.
+  void StickFormatted();
 
   // REQ_MEDIA_STATUS once; nothing when the read fails.
   std::optional<MediaStatus> ReadMediaStatus();
@@ -111,9 +133,20 @@ class CameraLink {
   std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view name, uint32_t size,
                                                     int statusRequest);
 
- private:
+ protected:
+  // Connection state, for the lifecycle built on the link.
+  bool deviceOpen_ = false;
+  bool mediaReady_ = true;
+  MediaState mediaState_ = MediaState::Unchecked;
+  bool unformattedStick_ = false;
+  bool mediaNotified_ = false;
+
+  CameraUi& Ui() { return ui_; }
+  // Every control transfer goes through these two.
   int Write(int request, int value, int index, int length, const void* data);
   bool Read(int request, void* data, int length);
+
+ private:
   // Bulk_IN with the count held to [0, length], whatever the driver answers.
   int BulkIn(void* data, int length);
   void CameraGone();

@@ -97,8 +97,8 @@ Capacity DecodeCapacity(const std::array<uint8_t, kCapacityReplyLength>& reply) 
 MediaStatus DecodeMediaStatus(const std::array<uint8_t, kMediaStatusReplyLength>& reply) {
   MediaStatus s;
   s.settled = reply[0] != 0;
-  s.notFormatted = reply[2] == '#';
-  s.notSupported = reply[2] == '%';
+  s.notFormatted = reply[2] == MEDIA_NOT_FORMATTED;
+  s.notSupported = reply[2] == MEDIA_NOT_SUPPORTED;
   s.writeProtected = reply[3] == 1;
   s.present = reply[4] != 0;
   return s;

@@ -11,43 +11,10 @@
 #include <string>
 #include <string_view>
 
-// Request codes (one byte each; the program's are ASCII letters).
-enum : int {
-  REQ_STREAM_START = 0x41,
-  REQ_STREAM_STOP = 0x42,
-  REQ_SET_MODE = 0x44,
-  REQ_STREAM_POLL = 0x45,
-  REQ_STILL_CAPTURE = 0x46,
-  REQ_STILL_POLL = 0x47,
-  REQ_GET_VIDEO_MODE = 0x48,
-  REQ_GET_CAPACITY = 0x50,
-  REQ_FORMAT = 0x51,
-  REQ_CHANGE_DIR = 0x52,
-  REQ_LIST_DIR = 0x53,
-  REQ_MEDIA_STATUS = 0x54,
-  REQ_MAKE_DIR = 0x55,
-  REQ_DELETE = 0x56,
-  REQ_RENAME = 0x57,
-  REQ_WRITE_FILE = 0x58,
-  REQ_READ_FILE = 0x59,
-  REQ_MEDIA_READY = 0x60,
-  REQ_GET_STATUS = 0x61,
-};
+#include "platform/camproto/CameraWire.h"
 
-// Values of REQ_SET_MODE.
-enum : int { MODE_RELEASE = 0, MODE_STORAGE = 1, MODE_CAMERA = 0x101 };
-
-// Reply lengths.
-constexpr int kPollReplyLength = 5;
-constexpr int kCapacityReplyLength = 8;
-constexpr int kMediaStatusReplyLength = 5;
-constexpr int kDirRecordLength = 32;
-// Bulk transfers of file bodies move in pieces of this size.
-constexpr int kBulkBlock = 16384;
-
-// Name fields: the name from the first byte, zero bytes up to the width.
-constexpr int kFileNameField = 13;
-constexpr int kFolderNameField = 9;
+// Request codes, modes, status bytes, reply lengths and name-field widths
+// come from the wire protocol the simulator speaks too.
 using FileNameField = std::array<uint8_t, kFileNameField>;
 using FolderNameField = std::array<uint8_t, kFolderNameField>;
 
@@ -101,8 +68,8 @@ Capacity DecodeCapacity(const std::array<uint8_t, kCapacityReplyLength>& reply);
 // Reply of REQ_MEDIA_STATUS.
 struct MediaStatus {
   bool settled = false;         // byte 0: 0 while the camera still examines the stick
-  bool notFormatted = false;    // byte 2 == '#'
-  bool notSupported = false;    // byte 2 == '%'
+  bool notFormatted = false;    // byte 2 == MEDIA_NOT_FORMATTED
+  bool notSupported = false;    // byte 2 == MEDIA_NOT_SUPPORTED
   bool writeProtected = false;  // byte 3 == 1
   bool present = false;         // byte 4 != 0
 };

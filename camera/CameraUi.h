@@ -1,6 +1,9 @@
-// The narrow window the camera code reaches the user through. MainWindow
-// implements it; orin-cam implements it on the terminal; tests fake it.
+// The window interface of the camera code: what the camera link asks of the
+// user interface. The file operations extend it (fileops/FileOpsUi.h) into the
+// one interface the window implements; orin-cam implements it on the
+// terminal; tests script it.
 #pragma once
+#include <string>
 
 #include "platform/ui/MessageTypes.h"
 
@@ -10,13 +13,16 @@
 class CameraUi {
  public:
   virtual ~CameraUi() = default;
-  // A message box captioned "Orin Media 5.1" with the string-table text `stringId`.
-  virtual void ShowMessage(int stringId, MsgIcon icon) = 0;
+  // A message box captioned "Orin Media 5.1" with `text` as it stands.
+  virtual void ShowText(const std::string& text, MsgIcon icon) = 0;
+  // The same with the string-table text of `stringId` (the resource
+  // library's text when it holds one).
+  virtual void ShowMessage(int stringId, MsgIcon icon);
+
   // The camera lists changed: rebuild the camera pane's rows.
   virtual void FillCamPane() {}
-  // Camera pane widgets around a lost Memory Stick: hide or show the camera-pane
-  // buttons 1058, 1059, 1057 and 1056, enable or disable the pane, show or hide
-  // the Format button 1060.
+  // Camera pane widgets: the camera-pane buttons 1058, 1059, 1057 and 1056
+  // (with the copy to the camera), the pane itself, and the Format button 1060.
   virtual void ShowCameraButtons(bool /*shown*/) {}
   virtual void EnableCameraPane(bool /*enabled*/) {}
   virtual void ShowFormatButton(bool /*shown*/) {}

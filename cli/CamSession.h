@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "camera/CameraLink.h"
+#include "camera/CameraConnection.h"
 
 class CamSession {
  public:
@@ -13,22 +13,22 @@ class CamSession {
   CamSession(const CamSession&) = delete;
   CamSession& operator=(const CamSession&) = delete;
 
-  // Opens the camera and enters storage mode, as the window's switch to
-  // storage mode does. `needStick`: a missing or unusable Memory Stick fails
-  // (and is reported). Ends in the root, listed.
+  // Opens the camera and enters storage mode with the connection's storage
+  // session. `needStick`: a missing or unusable Memory Stick fails (and is
+  // reported). Ends in the root, listed.
   bool Open(bool needStick = true);
   // Moves from the root to `path` ("DCIM/100QXCAM"), one listed folder at a
   // time, and lists it. An empty path is the root. A folder missing from a
   // listing is a PathError() only while the camera is still there.
   bool GoTo(std::string_view path);
 
-  CameraLink& Link() { return link_; }
+  CameraLink& Link() { return connection_; }
   CameraUi& Ui() { return ui_; }
   // The reason GoTo refused a path that the camera was never asked about.
   const std::string& PathError() const { return pathError_; }
 
  private:
   CameraUi& ui_;
-  CameraLink link_;
+  CameraConnection connection_;
   std::string pathError_;
 };

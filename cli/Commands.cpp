@@ -34,7 +34,7 @@ int RunInfo(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& 
     link.CheckCamStatus(0, 0);
     return 1;
   }
-  const bool ready = link.mediaReady;
+  const bool ready = link.MediaReady();
   std::array<uint8_t, kCapacityReplyLength> reply{};
   if (ready && !link.Driver().Vendor_Read(REQ_GET_CAPACITY, 0, 0, kCapacityReplyLength, reply.data())) {
     link.CheckCamStatus(0, 0);  // no capacity is no answer, not an empty stick

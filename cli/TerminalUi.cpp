@@ -1,12 +1,6 @@
 #include "cli/TerminalUi.h"
 
-#include <string_view>
-
-#include "resources/StringTable.h"
-
-void TerminalUi::ShowMessage(int stringId, MsgIcon) {
-  shown_.push_back(stringId);
-  std::string_view text = DefaultString(stringId);
-  std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
+void TerminalUi::ShowText(const std::string& text, MsgIcon) {
+  std::fprintf(out_, "%s\n", text.c_str());
   std::fflush(out_);
 }

@@ -3,19 +3,14 @@
 // are printed by the command once it is done.
 #pragma once
 #include <cstdio>
-#include <vector>
 
 #include "camera/CameraUi.h"
 
 class TerminalUi final : public CameraUi {
  public:
   explicit TerminalUi(std::FILE* out = stderr) : out_(out) {}
-  void ShowMessage(int stringId, MsgIcon icon) override;
-
-  // The string ids shown so far, in order.
-  const std::vector<int>& Shown() const { return shown_; }
+  void ShowText(const std::string& text, MsgIcon icon) override;
 
  private:
   std::FILE* out_;
-  std::vector<int> shown_;
 };

@@ -1,23 +1,11 @@
 #include "fileops/CameraFileOps.h"
 
-#include "camera/CameraUi.h"
-#include "fileops/DcfRules.h"
+#include "camera/DcfRules.h"
 #include "platform/ui/Pacing.h"
 #include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace {
-
-// The folder-name check tells the user through a CameraUi; its messages go
-// the file operations' way.
-class CheckMessages final : public CameraUi {
- public:
-  explicit CheckMessages(FileOpsUi& ui) : ui_(ui) {}
-  void ShowMessage(int id, MsgIcon icon) override { ui_.Show(id, icon); }
-
- private:
-  FileOpsUi& ui_;
-};
 
 void Relist(CameraLink& link, FileOpsUi& ui) {
   link.ListCamFolder();
@@ -29,7 +17,7 @@ void Relist(CameraLink& link, FileOpsUi& ui) {
 BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow>& rows) {
   BatchOutcome outcome;
   if (rows.empty()) {
-    ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
+    ui.ShowMessage(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
     return outcome;
   }
   const bool several = rows.size() > 1;
@@ -43,7 +31,7 @@ BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<C
   for (const CamFileRow& row : rows) {
     const std::string& name = row.name;
     if (IsFolderRow(row)) {
-      if (!several) ui.Show(ids::COULD_NOT_DELETE_FOLDER, MsgIcon::Exclamation);
+      if (!several) ui.ShowMessage(ids::COULD_NOT_DELETE_FOLDER, MsgIcon::Exclamation);
       ++outcome.refused;
       continue;
     }
@@ -64,12 +52,12 @@ BatchOutcome DeleteOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<C
 }
 
 int RenameOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow>& rows) {
-  if (!link.deviceOpen) return 0;
+  if (!link.DeviceOpen()) return 0;
   if (!link.CheckWriteProtect()) return 0;
   const CamFileRow row = rows.empty() ? CamFileRow{} : rows.front();  // none: an empty name
   const std::string& oldName = row.name;
   if (IsFolderRow(row)) {
-    ui.Show(ids::COULD_NOT_RENAME_FOLDER, MsgIcon::Error);
+    ui.ShowMessage(ids::COULD_NOT_RENAME_FOLDER, MsgIcon::Error);
     ui.StartStoragePoll(500);
     return 0;
   }
@@ -82,16 +70,16 @@ int RenameOnCamera(CameraLink& link, FileOpsUi& ui, const std::vector<CamFileRow
     }
     newName = *answer;
     if (!IsValidDcfFileName(newName, link.parentKind)) {
-      ui.Show(ids::NAME_FORMAT, MsgIcon::Exclamation);
+      ui.ShowMessage(ids::NAME_FORMAT, MsgIcon::Exclamation);
       continue;
     }
     int clash = FindNameClash(newName, link.files);
     if (clash == CLASH_NAME) {
-      ui.Show(ids::FILE_EXISTS, MsgIcon::Exclamation);
+      ui.ShowMessage(ids::FILE_EXISTS, MsgIcon::Exclamation);
       continue;
     }
     if (clash == CLASH_NUMBER) {
-      ui.Show(ids::NUMBER_EXISTS, MsgIcon::Exclamation);
+      ui.ShowMessage(ids::NUMBER_EXISTS, MsgIcon::Exclamation);
       continue;
     }
     break;
@@ -115,16 +103,17 @@ int AddCameraFolder(CameraLink& link, FileOpsUi& ui) {
   else if (link.camPath == "QXMOV")
     suffix = "QXMSC";
   else {
-    ui.Show(ids::COULD_NOT_MAKE_FOLDER_HERE, MsgIcon::Exclamation);
+    ui.ShowMessage(ids::COULD_NOT_MAKE_FOLDER_HERE, MsgIcon::Exclamation);
     return 0;
   }
-  CheckMessages messages(ui);
   std::string name;
   for (;;) {
     auto answer = ui.AskFolderNumber(suffix);
     if (!answer) return 0;
     name = *answer;
-    if (IsValidDcfFolderName(name, link.PaneRowNames(), &messages)) break;  // it told the user why not
+    const DcfVerdict verdict = IsValidDcfFolderName(name, link.PaneRowNames());
+    if (verdict == DcfVerdict::Ok) break;
+    ui.ShowMessage(verdict == DcfVerdict::Taken ? ids::FILE_EXISTS : ids::NAME_FORMAT, MsgIcon::Error);
   }
   int made = link.MakeCameraFolder(name);
   Relist(link, ui);
@@ -135,28 +124,27 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   Pacing& pacing = GetPacing();
   if (!ui.AskId(ids::FORMAT_QUESTION, MsgIcon::Exclamation, AskButtons::YesNo)) {
     ui.EnablePcPane(true);
-    ui.EnableCamPane(true);
+    ui.EnableCameraPane(true);
     progress.Close();
     return 0;
   }
   progress.Activate();
   ui.ForgetSelection();
-  if (!link.deviceOpen) {
+  if (!link.DeviceOpen()) {
     ui.EnablePcPane(true);
     progress.Close();
     return 0;
   }
   if (!link.CheckWriteProtect()) {
     ui.EnablePcPane(true);
-    ui.EnableCamPane(true);
+    ui.EnableCameraPane(true);
     progress.Close();
     return 0;
   }
   progress.Step();
-  uint8_t none = 0;
   // The media check below tells the camera's outcome; a request that never
   // reached the camera formatted nothing: the camera is gone.
-  if (!link.Driver().Vendor_Write(REQ_FORMAT, 0, 0, 0, &none)) {
+  if (!link.SendFormat()) {
     link.CheckCamStatus(REQ_FORMAT, 0);
     ui.EnablePcPane(true);
     progress.Close();
@@ -171,15 +159,13 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   if (!link.CheckMedia()) {
     link.ResetCameraPane();
     ui.EnablePcPane(true);
-    ui.Show(ids::FAILED_TO_FORMAT, MsgIcon::Error);
+    ui.ShowMessage(ids::FAILED_TO_FORMAT, MsgIcon::Error);
     progress.Close();
     ui.StartStoragePoll(500);
     return 0;
   }
   // A stick that was unformatted before is usable now: the listing must read it.
-  link.mediaReady = true;
-  link.mediaState = 1;
-  link.unformattedStick = false;
+  link.StickFormatted();
   progress.SetMessage(StringText(ids::ADD_DEFAULT_FOLDER));
   link.ChangeCamFolder("\\");
   progress.Step();
@@ -202,12 +188,13 @@ int FormatMemoryStick(CameraLink& link, FileOpsUi& ui, ProgressSink& progress) {
   pacing.Wait(100);
 
   ui.StartStoragePoll(500);
-  if (link.deviceOpen) {  // a camera lost on the way has had its pane reset
-    ui.ShowCameraButtons();
-    ui.EnableCamPane(true);
+  if (link.DeviceOpen()) {  // a camera lost on the way has had its pane reset
+    ui.ShowCameraButtons(true);
+    ui.ShowFormatButton(true);
+    ui.EnableCameraPane(true);
   }
   ui.EnablePcPane(true);
-  if (folders) ui.Show(ids::FORMAT_SUCCESSFUL, MsgIcon::Information);
+  if (folders) ui.ShowMessage(ids::FORMAT_SUCCESSFUL, MsgIcon::Information);
   progress.Close();
   return folders;
 }

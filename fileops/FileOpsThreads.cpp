@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "fileops/CameraFileOps.h"
+#include "fileops/FileOpsLog.h"
 #include "platform/ui/GuiThread.h"
 #include "platform/ui/WaitCursor.h"
 #include "resources/StringIds.h"
@@ -21,6 +22,7 @@ class DialogProgress final : public ProgressSink {
  public:
   explicit DialogProgress(QPointer<ProgressDialog> dialog) : dialog_(std::move(dialog)) {}
   void SetFileText(const std::string& name, bool copying) override {
+    if (copying) qCDebug(lcFileOps).noquote() << "copying" << QString::fromStdString(name);
     On([&](ProgressDialog& d) { d.SetFileText(name, copying); });
   }
   void SetRange(int n) override { On([&](ProgressDialog& d) { d.SetRange(n); }); }
@@ -71,15 +73,15 @@ TransferThread::TransferThread(FileOpsContext context, std::function<void(FileOp
   try {
     if (g_threadStartHook) g_threadStartHook();
     thread_ = std::thread([this, work = std::move(work), format] {
-      MarshalledFileOpsUi ui(context_.ui);
+      FileOpsUi& ui = context_.ui;
       DialogProgress progress(dialog_);
       ui.EnablePcPane(false);
-      ui.EnableCamPane(false);
+      ui.EnableCameraPane(false);
       work(ui, progress);
       progress.Close();  // the batch closed it already unless it ended early
       if (!format) {     // the format enables what stays usable itself
         ui.EnablePcPane(true);
-        ui.EnableCamPane(true);
+        ui.EnableCameraPane(true);
       } else {
         ui.EnablePcPane(true);
       }
@@ -123,7 +125,8 @@ std::unique_ptr<TransferThread> Start(FileOpsContext context, std::function<void
     thread = std::make_unique<TransferThread>(context, std::move(work), format);
   }
   if (thread->Started()) return thread;
-  context.ui.Show(ids::CANNOT_EXECUTE, MsgIcon::Error);
+  qCDebug(lcFileOps) << "the system refused the worker thread";
+  context.ui.ShowMessage(ids::CANNOT_EXECUTE, MsgIcon::Error);
   return nullptr;
 }
 
@@ -132,61 +135,42 @@ std::unique_ptr<TransferThread> Start(FileOpsContext context, std::function<void
 std::unique_ptr<TransferThread> StartDownload(FileOpsContext context, DownloadRequest request) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
+  qCDebug(lcFileOps).noquote() << "download of" << request.rows.size() << "rows to"
+                               << QString::fromStdString(request.pcFolder.string());
   return Start(
-      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { DownloadBatch(link, ui, p, request); }, false,
-      true);
+      context,
+      [&link, request](FileOpsUi& ui, ProgressSink& p) {
+        const BatchOutcome outcome = DownloadBatch(link, ui, p, request);
+        qCDebug(lcFileOps).noquote() << "download ended:" << Describe(outcome);
+      },
+      false, true);
 }
 
 std::unique_ptr<TransferThread> StartUpload(FileOpsContext context, UploadRequest request) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
+  qCDebug(lcFileOps).noquote() << "upload of" << request.rows.size() << "rows from"
+                               << QString::fromStdString(request.pcFolder.string());
   return Start(
-      context, [&link, request](FileOpsUi& ui, ProgressSink& p) { UploadBatch(link, ui, p, request); }, false,
-      true);
+      context,
+      [&link, request](FileOpsUi& ui, ProgressSink& p) {
+        const BatchOutcome outcome = UploadBatch(link, ui, p, request);
+        qCDebug(lcFileOps).noquote() << "upload ended:" << Describe(outcome);
+      },
+      false, true);
 }
 
 std::unique_ptr<TransferThread> StartFormat(FileOpsContext context) {
   if (context.operationFlag) return nullptr;
   CameraLink& link = context.link;
-  return Start(context, [&link](FileOpsUi& ui, ProgressSink& p) { FormatMemoryStick(link, ui, p); }, true, false);
+  qCDebug(lcFileOps) << "format";
+  return Start(
+      context,
+      [&link](FileOpsUi& ui, ProgressSink& p) {
+        const int formatted = FormatMemoryStick(link, ui, p);
+        qCDebug(lcFileOps) << "format ended:" << (formatted ? "formatted" : "not formatted");
+      },
+      true, false);
 }
 
 void SetThreadStartHook(std::function<void()> hook) { g_threadStartHook = std::move(hook); }
-
-// --- marshalling wrappers ---
-void MarshalledFileOpsUi::ShowText(const std::string& t, MsgIcon i) { RunOnGuiThread([&] { inner_.ShowText(t, i); }); }
-bool MarshalledFileOpsUi::Ask(const std::string& t, MsgIcon i, AskButtons b) {
-  return OnGuiThread([&] { return inner_.Ask(t, i, b); });
-}
-std::optional<std::string> MarshalledFileOpsUi::AskFileNumber(const std::string& n) {
-  return OnGuiThread([&] { return inner_.AskFileNumber(n); });
-}
-std::optional<std::string> MarshalledFileOpsUi::AskFolderNumber(const std::string& s) {
-  return OnGuiThread([&] { return inner_.AskFolderNumber(s); });
-}
-std::optional<std::string> MarshalledFileOpsUi::AskPcName(int m, const std::string& f, const std::string& i) {
-  return OnGuiThread([&] { return inner_.AskPcName(m, f, i); });
-}
-void MarshalledFileOpsUi::EnablePcPane(bool e) { RunOnGuiThread([&] { inner_.EnablePcPane(e); }); }
-void MarshalledFileOpsUi::EnableCamPane(bool e) { RunOnGuiThread([&] { inner_.EnableCamPane(e); }); }
-void MarshalledFileOpsUi::ShowCameraButtons() { RunOnGuiThread([&] { inner_.ShowCameraButtons(); }); }
-void MarshalledFileOpsUi::RefreshPcPane() { RunOnGuiThread([&] { inner_.RefreshPcPane(); }); }
-void MarshalledFileOpsUi::FillCamPane() { RunOnGuiThread([&] { inner_.FillCamPane(); }); }
-void MarshalledFileOpsUi::Repaint() { RunOnGuiThread([&] { inner_.Repaint(); }); }
-void MarshalledFileOpsUi::StopStoragePoll() { RunOnGuiThread([&] { inner_.StopStoragePoll(); }); }
-void MarshalledFileOpsUi::StartStoragePoll(int ms) { RunOnGuiThread([&] { inner_.StartStoragePoll(ms); }); }
-void MarshalledFileOpsUi::ClearPreviewPicture() { RunOnGuiThread([&] { inner_.ClearPreviewPicture(); }); }
-void MarshalledFileOpsUi::ClearPreviewRest() { RunOnGuiThread([&] { inner_.ClearPreviewRest(); }); }
-void MarshalledFileOpsUi::ForgetSelection() { RunOnGuiThread([&] { inner_.ForgetSelection(); }); }
-void MarshalledFileOpsUi::SelectionRenamed(const std::string& n) { RunOnGuiThread([&] { inner_.SelectionRenamed(n); }); }
-
-void MarshalledCameraUi::ShowMessage(int id, MsgIcon i) { RunOnGuiThread([&] { inner_.ShowMessage(id, i); }); }
-void MarshalledCameraUi::FillCamPane() { RunOnGuiThread([&] { inner_.FillCamPane(); }); }
-void MarshalledCameraUi::ShowCameraButtons(bool s) { RunOnGuiThread([&] { inner_.ShowCameraButtons(s); }); }
-void MarshalledCameraUi::EnableCameraPane(bool e) { RunOnGuiThread([&] { inner_.EnableCameraPane(e); }); }
-void MarshalledCameraUi::ShowFormatButton(bool s) { RunOnGuiThread([&] { inner_.ShowFormatButton(s); }); }
-void MarshalledCameraUi::Repaint() { RunOnGuiThread([&] { inner_.Repaint(); }); }
-void MarshalledCameraUi::CloseBusyDialog() { RunOnGuiThread([&] { inner_.CloseBusyDialog(); }); }
-void MarshalledCameraUi::StepProgress() { RunOnGuiThread([&] { inner_.StepProgress(); }); }
-void MarshalledCameraUi::StopStoragePoll() { RunOnGuiThread([&] { inner_.StopStoragePoll(); }); }
-void MarshalledCameraUi::StartStoragePoll(int ms) { RunOnGuiThread([&] { inner_.StartStoragePoll(ms); }); }

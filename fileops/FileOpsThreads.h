@@ -1,7 +1,7 @@
 // The transfer and format threads. The starters run on the GUI thread: they
 // make the progress dialog, take the operation flag and start the worker,
 // which runs the batch logic and reaches the window only through the
-// GUI-thread marshalling helper (each call to the window or the dialog is
+// window's GUI-thread interface (each call to the window or the dialog is
 // carried to the GUI thread and waited for).
 #pragma once
 #include <QPointer>
@@ -16,8 +16,10 @@
 
 class QWidget;
 
-// What a starter needs of the window. `ui` is the window's own FileOpsUi, used
-// on the GUI thread only; `operationFlag` is read and written on the GUI thread only.
+// What a starter needs of the window. `ui` is called from the worker thread as
+// well as from the GUI thread: the window passes its GUI-thread interface,
+// which carries each call to the GUI thread. `operationFlag` is read and
+// written on the GUI thread only.
 struct FileOpsContext {
   CameraLink& link;
   FileOpsUi& ui;
@@ -57,49 +59,3 @@ std::unique_ptr<TransferThread> StartFormat(FileOpsContext context);
 // Tests only: runs just before a worker thread is made, and may throw
 // std::system_error as the system does when it refuses a thread.
 void SetThreadStartHook(std::function<void()> hook);
-
-// A FileOpsUi that carries every call to the GUI thread and runs it on `inner` there.
-class MarshalledFileOpsUi final : public FileOpsUi {
- public:
-  explicit MarshalledFileOpsUi(FileOpsUi& inner) : inner_(inner) {}
-  void ShowText(const std::string& text, MsgIcon icon) override;
-  bool Ask(const std::string& text, MsgIcon icon, AskButtons buttons) override;
-  std::optional<std::string> AskFileNumber(const std::string& oldName) override;
-  std::optional<std::string> AskFolderNumber(const std::string& suffix) override;
-  std::optional<std::string> AskPcName(int mode, const std::string& folder, const std::string& initial) override;
-  void EnablePcPane(bool enabled) override;
-  void EnableCamPane(bool enabled) override;
-  void ShowCameraButtons() override;
-  void RefreshPcPane() override;
-  void FillCamPane() override;
-  void Repaint() override;
-  void StopStoragePoll() override;
-  void StartStoragePoll(int ms) override;
-  void ClearPreviewPicture() override;
-  void ClearPreviewRest() override;
-  void ForgetSelection() override;
-  void SelectionRenamed(const std::string& newName) override;
-
- private:
-  FileOpsUi& inner_;
-};
-
-// A CameraUi that does the same, for the CameraLink the worker uses: MainWindow
-// builds its CameraLink over one of these wrapped around itself.
-class MarshalledCameraUi final : public CameraUi {
- public:
-  explicit MarshalledCameraUi(CameraUi& inner) : inner_(inner) {}
-  void ShowMessage(int stringId, MsgIcon icon) override;
-  void FillCamPane() override;
-  void ShowCameraButtons(bool shown) override;
-  void EnableCameraPane(bool enabled) override;
-  void ShowFormatButton(bool shown) override;
-  void Repaint() override;
-  void CloseBusyDialog() override;
-  void StepProgress() override;
-  void StopStoragePoll() override;
-  void StartStoragePoll(int ms) override;
-
- private:
-  CameraUi& inner_;
-};

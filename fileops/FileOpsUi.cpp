@@ -2,8 +2,6 @@
 
 #include "resources/StringTable.h"
 
-void FileOpsUi::Show(int stringId, MsgIcon icon) { ShowText(StringText(stringId), icon); }
-
 void FileOpsUi::ShowFile(const std::string& name, int stringId, MsgIcon icon) {
   ShowText(FileMessage(name, stringId), icon);
 }

@@ -1,22 +1,20 @@
-// What the file operations need of the window: messages and questions, the
-// progress dialog of a batch, the panes and the preview. MainWindow implements
-// FileOpsUi, ProgressDialog stands behind ProgressSink, orin-cam answers both on
-// the terminal, and tests script them. Plain C++: the transfer loops stay free
-// of widgets and run in tests against the in-process simulator.
+// The one window interface: what the camera code asks of the user interface
+// (CameraUi: messages, the camera pane, the storage poll) and what the file
+// operations add to it (questions, naming dialogs, the PC pane, the preview).
+// The window implements it once, carrying every call to the GUI thread;
+// ProgressDialog stands behind ProgressSink; orin-cam answers both on the
+// terminal; tests script them. Plain C++: the transfer loops stay free of
+// widgets and run in tests against the in-process simulator.
 #pragma once
 #include <optional>
 #include <string>
 
-#include "platform/ui/MessageTypes.h"
+#include "camera/CameraUi.h"
 
 enum class AskButtons { YesNo, OkCancel };
 
-class FileOpsUi {
+class FileOpsUi : public CameraUi {
  public:
-  virtual ~FileOpsUi() = default;
-
-  // A message box captioned "Orin Media 5.1" with `text` as it stands.
-  virtual void ShowText(const std::string& text, MsgIcon icon) = 0;
   // A question; true for Yes (YesNo) or OK (OkCancel), false for every other answer.
   virtual bool Ask(const std::string& text, MsgIcon icon, AskButtons buttons) = 0;
 
@@ -29,17 +27,10 @@ class FileOpsUi {
   virtual std::optional<std::string> AskPcName(int mode, const std::string& folder,
                                                const std::string& initial) = 0;
 
-  // Panes, window and preview: what only the window has. A user interface
+  // The PC pane and the preview: what only the window has. A user interface
   // without them (the terminal, a benchmark) keeps these defaults, which do nothing.
   virtual void EnablePcPane(bool /*enabled*/) {}
-  virtual void EnableCamPane(bool /*enabled*/) {}
-  // Buttons 1058, 1059, 1057, 1056 and 1060 shown again after a format.
-  virtual void ShowCameraButtons() {}
   virtual void RefreshPcPane() {}  // ListPcFolder of the current path, then FillPcPane
-  virtual void FillCamPane() {}    // the camera pane from the camera lists
-  virtual void Repaint() {}
-  virtual void StopStoragePoll() {}
-  virtual void StartStoragePoll(int /*ms*/) {}
 
   // The preview: the picture half (selected image, picture window, frames
   // 1071 and 1069) and the rest (current selection, playback, time display,
@@ -56,7 +47,6 @@ class FileOpsUi {
   virtual void SelectionRenamed(const std::string& /*newName*/) {}
 
   // Helpers over ShowText/Ask with the string table.
-  void Show(int stringId, MsgIcon icon);
   void ShowFile(const std::string& name, int stringId, MsgIcon icon);  // "%s\n\n%s"
   bool AskId(int stringId, MsgIcon icon, AskButtons buttons);
   bool AskFile(const std::string& name, int stringId, MsgIcon icon, AskButtons buttons);

@@ -148,7 +148,7 @@ void PaneDrag::EndDrag() {
   QWidget* target = target_;
   source_ = nullptr;
   target_ = nullptr;
-  if (onDrop && source) onDrop(source, target);
+  if (source) emit dropped(source, target);
 }
 
 QWidget* PaneDrag::WindowUnder(QPoint global) const {

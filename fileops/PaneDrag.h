@@ -14,16 +14,17 @@
 // the selection until the release, so that the whole selection can be dragged;
 // a release without a drag then selects that row alone, as a click does.
 #pragma once
+#include <QAbstractItemView>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
-#include <functional>
 
-class QAbstractItemView;
 class QLabel;
 class QWidget;
 
 class PaneDrag : public QObject {
+  Q_OBJECT
+
  public:
   static constexpr QPoint kHotSpot{8, 8};
 
@@ -39,12 +40,13 @@ class PaneDrag : public QObject {
   // The window showing the drag image; nullptr when no drag ran yet.
   QWidget* DragImage() const;
 
-  // The release of a drag: the list it began in and the window under the
-  // cursor at the last move (nullptr when there was none).
-  std::function<void(QAbstractItemView* source, QWidget* target)> onDrop;
-
   // The widget of this program under a screen point, the drag image left out.
   QWidget* WindowUnder(QPoint global) const;
+
+ signals:
+  // The release of a drag: the list it began in and the window under the
+  // cursor at the last move (nullptr when there was none).
+  void dropped(QAbstractItemView* source, QWidget* target);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

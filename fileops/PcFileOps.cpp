@@ -61,11 +61,11 @@ bool DeleteFolderContents(FileOpsUi& ui, const fs::path& path) {
     if (IsRealFolder(entry)) {  // a link to a folder is a link: removed below, never entered
       DeleteFolderContents(ui, entry);
       if (::rmdir(entry.c_str()) != 0) {
-        ui.Show(ids::COULD_NOT_DELETE_FOLDER, MsgIcon::Error);
+        ui.ShowMessage(ids::COULD_NOT_DELETE_FOLDER, MsgIcon::Error);
         return false;
       }
     } else if (::unlink(entry.c_str()) != 0 && !ForceDeleteFile(entry)) {
-      ui.Show(ids::COULD_NOT_DELETE_FILE, MsgIcon::Error);
+      ui.ShowMessage(ids::COULD_NOT_DELETE_FILE, MsgIcon::Error);
       return false;
     }
   }
@@ -76,7 +76,7 @@ void AddPcFolder(FileOpsUi& ui, const fs::path& folder) {
   if (auto name = ui.AskPcName(1, folder.string(), std::string())) {
     // Checked once more here: the name must stay inside the folder shown.
     if (int refusal = CheckPcName(1, folder, *name))
-      ui.Show(refusal, MsgIcon::Error);
+      ui.ShowMessage(refusal, MsgIcon::Error);
     else
       ::mkdir((folder / *name).c_str(), 0777);
   }
@@ -85,14 +85,14 @@ void AddPcFolder(FileOpsUi& ui, const fs::path& folder) {
 
 void DeleteOnPc(FileOpsUi& ui, const PcSelection& s) {
   if (s.rows.empty()) {
-    ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
+    ui.ShowMessage(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
     return;
   }
   const bool several = s.rows.size() > 1;
   if (several && !ui.AskId(ids::DELETE_FILES_QUESTION, MsgIcon::Exclamation, AskButtons::YesNo)) return;
   for (const PcFileRow& row : s.rows) {
     if (Guarded(row)) {
-      if (!several) ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Error);
+      if (!several) ui.ShowMessage(ids::SELECT_FILE_FOLDER, MsgIcon::Error);
       continue;
     }
     fs::path path = s.folder / row.name;
@@ -117,7 +117,7 @@ void DeleteOnPc(FileOpsUi& ui, const PcSelection& s) {
 
 void RenameOnPc(FileOpsUi& ui, const PcSelection& s) {
   if (s.rows.empty() || Guarded(s.rows.front())) {
-    ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Error);
+    ui.ShowMessage(ids::SELECT_FILE_FOLDER, MsgIcon::Error);
     return;
   }
   const std::string& oldName = s.rows.front().name;
@@ -126,7 +126,7 @@ void RenameOnPc(FileOpsUi& ui, const PcSelection& s) {
   // Checked once more here: the name must stay inside the folder shown, and
   // nothing of that name may be replaced by the rename.
   if (int refusal = CheckPcName(0, s.folder, *newName))
-    ui.Show(refusal, MsgIcon::Error);
+    ui.ShowMessage(refusal, MsgIcon::Error);
   else
     ::rename((s.folder / oldName).c_str(), (s.folder / *newName).c_str());
   ui.RefreshPcPane();

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "fileops/DcfRules.h"
+#include "camera/DcfRules.h"
 #include "fileops/PartFiles.h"
 #include "resources/StringIds.h"
 
@@ -109,7 +109,7 @@ BatchOutcome DownloadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progre
                            const DownloadRequest& request) {
   BatchOutcome outcome;
   if (request.rows.empty()) {
-    ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
+    ui.ShowMessage(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
     ui.FillCamPane();
     progress.Close();
     return outcome;
@@ -118,7 +118,7 @@ BatchOutcome DownloadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progre
   for (const CamFileRow& row : request.rows) {
     const std::string& name = row.name;
     if (IsFolderRow(row)) {  // folders are never copied
-      ui.Show(ids::COULD_NOT_COPY_FOLDER_UP, MsgIcon::Exclamation);
+      ui.ShowMessage(ids::COULD_NOT_COPY_FOLDER_UP, MsgIcon::Exclamation);
       ++outcome.refused;
       continue;
     }
@@ -143,12 +143,12 @@ BatchOutcome DownloadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progre
 int DownloadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const fs::path& pcFolder,
                  const std::string& name, uint32_t size, BatchOutcome& outcome) {
   if (size == 0) {
-    ui.Show(ids::FILE_DAMAGED, MsgIcon::Error);
+    ui.ShowMessage(ids::FILE_DAMAGED, MsgIcon::Error);
     ++outcome.refused;
     return 1;
   }
   if (!link.CheckCamStatus(0, 1)) return 0;
-  if (!link.deviceOpen) return 0;
+  if (!link.DeviceOpen()) return 0;
   if (!IsSafeCameraName(name)) {  // it must never name a path outside the PC folder
     ui.ShowFile(name, ids::FAILED_TO_READ_FILE, MsgIcon::Error);
     ++outcome.refused;
@@ -189,7 +189,7 @@ int DownloadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const 
   if (got.total != size || !got.sinkOk) {
     DropPartFile(fd, partPath);  // an earlier file of that name stays as it was
     ui.Repaint();
-    ui.Show(ids::FAILED_TO_READ_FILE, MsgIcon::Error);
+    ui.ShowMessage(ids::FAILED_TO_READ_FILE, MsgIcon::Error);
     return 0;
   }
   if (int error = FinishPartFile(fd, partPath, target)) {
@@ -208,7 +208,7 @@ BatchOutcome UploadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progress
                          const UploadRequest& request) {
   BatchOutcome outcome;
   if (request.rows.empty()) {
-    ui.Show(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
+    ui.ShowMessage(ids::SELECT_FILE_FOLDER, MsgIcon::Information);
     progress.Close();
     return outcome;
   }
@@ -221,12 +221,12 @@ BatchOutcome UploadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progress
   uint32_t freeBytes = 0;
   for (const PcFileRow& row : request.rows) {
     if (link.camPath == "\\" || link.camPath == "DCIM" || link.camPath == "QXMOV") {
-      ui.Show(ids::COULD_NOT_COPY_HERE, MsgIcon::Information);
+      ui.ShowMessage(ids::COULD_NOT_COPY_HERE, MsgIcon::Information);
       outcome.stopped = true;
       break;
     }
     if (row.isFolder) {
-      ui.Show(ids::COULD_NOT_COPY_FOLDER, MsgIcon::Exclamation);
+      ui.ShowMessage(ids::COULD_NOT_COPY_FOLDER, MsgIcon::Exclamation);
       ++outcome.refused;
       continue;
     }
@@ -243,7 +243,7 @@ BatchOutcome UploadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progress
     uint64_t size = row.size.value_or(0);
     // The camera's file system holds no file of 4 GB or more: it can never fit.
     if (size > UINT32_MAX || freeBytes < size) {
-      ui.Show(ids::NOT_ENOUGH_SPACE, MsgIcon::Information);
+      ui.ShowMessage(ids::NOT_ENOUGH_SPACE, MsgIcon::Information);
       outcome.stopped = true;
       break;
     }
@@ -267,11 +267,11 @@ BatchOutcome UploadBatch(CameraLink& link, FileOpsUi& ui, ProgressSink& progress
 int UploadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const fs::path& pcFolder,
                const std::string& name, uint32_t size, BatchOutcome& outcome) {
   if (size == 0) {
-    ui.Show(ids::FILE_DAMAGED, MsgIcon::Error);
+    ui.ShowMessage(ids::FILE_DAMAGED, MsgIcon::Error);
     ++outcome.refused;
     return 1;
   }
-  if (!link.deviceOpen) return 0;
+  if (!link.DeviceOpen()) return 0;
   const std::string upper = Upper(name);
   switch (FindNameClash(upper, link.files)) {
     case CLASH_NAME: {
@@ -322,7 +322,7 @@ int UploadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const fs
     return 0;
   }
   if (!sent) {
-    ui.Show(ids::FAILED_TO_WRITE_FILE, MsgIcon::Error);
+    ui.ShowMessage(ids::FAILED_TO_WRITE_FILE, MsgIcon::Error);
     return 0;
   }
   // The folder now holds this name and number: a later file of the batch with
@@ -343,7 +343,7 @@ int UploadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const fs
 std::optional<fs::path> FetchToTemp(CameraLink& link, FileOpsUi& ui, const fs::path& folder,
                                     const std::string& name, uint32_t size, int statusRequest) {
   if (folder.empty() || !IsSafeCameraName(name)) {
-    ui.Show(ids::FAILED_TO_READ_FILE, MsgIcon::Error);
+    ui.ShowMessage(ids::FAILED_TO_READ_FILE, MsgIcon::Error);
     return std::nullopt;
   }
   // A block the PC cannot spare gives "Failed to read file." there, not a crash.

@@ -318,11 +318,11 @@ uint8_t CameraModel::Impl::DoWrite(int request, int value, int index, int length
 uint8_t CameraModel::Impl::DoRead(int request, int length, uint8_t* reply, int& replyLength, std::string& detail) {
   (void)length;
   switch (request) {
-    case REQ_STREAM_POLL: replyLength = 5; return live.StreamPoll(reply, Now());
-    case REQ_STILL_POLL: replyLength = 5; return live.StillPoll(reply, Now());
-    case REQ_GET_VIDEO_MODE: replyLength = 1; return live.VideoMode(reply[0]);
+    case REQ_STREAM_POLL: replyLength = kPollReplyLength; return live.StreamPoll(reply, Now());
+    case REQ_STILL_POLL: replyLength = kPollReplyLength; return live.StillPoll(reply, Now());
+    case REQ_GET_VIDEO_MODE: replyLength = kVideoModeReplyLength; return live.VideoMode(reply[0]);
     case REQ_GET_CAPACITY: {
-      replyLength = 8;
+      replyLength = kCapacityReplyLength;
       uint32_t freeBytes = 0, total = 0;
       uint8_t s = stick.Capacity(freeBytes, total);
       PutLe32(reply, freeBytes);
@@ -331,23 +331,25 @@ uint8_t CameraModel::Impl::DoRead(int request, int length, uint8_t* reply, int& 
       return s;
     }
     case REQ_MEDIA_STATUS: {
-      replyLength = 5;
+      replyLength = kMediaStatusReplyLength;
       bool examining = examineLeft > 0;
       if (examining) --examineLeft;
       reply[0] = examining ? 0 : 1;
       reply[1] = 0;
-      reply[2] = !stick.inserted ? 0 : stick.kind == MediaKind::Unformatted ? '#' : stick.kind == MediaKind::Unsupported ? '%' : 0;
+      reply[2] = !stick.inserted ? 0 : stick.kind == MediaKind::Unformatted   ? MEDIA_NOT_FORMATTED
+                  : stick.kind == MediaKind::Unsupported ? MEDIA_NOT_SUPPORTED
+                                                         : 0;
       reply[3] = stick.inserted && stick.writeProtected ? 1 : 0;
       reply[4] = stick.inserted ? 1 : 0;
       detail = examining ? "examining " : "";
       return kStatusOk;
     }
     case REQ_MEDIA_READY:
-      replyLength = 1;
+      replyLength = kMediaReadyReplyLength;
       reply[0] = stick.Usable() ? 1 : 0;
       return kStatusOk;
     case REQ_GET_STATUS:
-      replyLength = 1;
+      replyLength = kStatusReplyLength;
       reply[0] = lastStatus;
       return lastStatus;
   }

@@ -17,28 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Forwards to the simulator and remembers the bulk transfer sizes.
-class CountingDriver final : public CameraDriver {
- public:
-  explicit CountingDriver(CameraDriver& inner) : inner_(inner) {}
-  std::vector<int> bulkOut, bulkInAsked;
-  int Device_Open() override { return inner_.Device_Open(); }
-  void Device_Close() override { inner_.Device_Close(); }
-  int Vendor_Write(int r, int v, int i, int l, void* d) override { return inner_.Vendor_Write(r, v, i, l, d); }
-  int Vendor_Read(int r, int v, int i, int l, void* d) override { return inner_.Vendor_Read(r, v, i, l, d); }
-  int Bulk_IN(void* d, int l) override {
-    bulkInAsked.push_back(l);
-    return inner_.Bulk_IN(d, l);
-  }
-  int Bulk_OUT(void* d, int l) override {
-    bulkOut.push_back(l);
-    return inner_.Bulk_OUT(d, l);
-  }
-
- private:
-  CameraDriver& inner_;
-};
-
 class CameraLinkSim : public ::testing::Test {
  protected:
   void SetUp() override { SetPacing(&pacing); }
@@ -51,15 +29,9 @@ class CameraLinkSim : public ::testing::Test {
   }
   void Control(const std::string& command) { ASSERT_TRUE(sim.Control(command)) << command; }
 
-  // Open, storage mode, media checked, root listed.
+  // The shared storage start-up: open, storage mode, media checked, root listed.
   void Connect() {
-    ASSERT_TRUE(link.OpenDevice());
-    ASSERT_TRUE(link.SetMode(MODE_STORAGE));
-    link.mediaReady = link.CheckMedia() != 0;
-    ASSERT_TRUE(link.mediaReady);
-    link.mediaState = 1;
-    ASSERT_TRUE(link.ChangeCamFolder("\\"));
-    ASSERT_TRUE(link.ListCamFolder());
+    OpenInStorage(link);
     pacing.Clear();
   }
   // Walks from the root and lists.
@@ -74,7 +46,7 @@ class CameraLinkSim : public ::testing::Test {
   SimDriver sim{stick.Path(), 62ull * 1048576};
   CountingDriver driver{sim};
   RecordingUi ui;
-  CameraLink link{driver, ui};
+  CameraConnection link{driver, ui};
 };
 
 using Names = std::vector<std::string>;
@@ -171,7 +143,7 @@ TEST_F(CameraLinkSim, LosingTheCameraClosesItAndShowsThePlaceholder) {
   Connect();
   Control("unplug");
   EXPECT_FALSE(link.ListCamFolder());
-  EXPECT_FALSE(link.deviceOpen);
+  EXPECT_FALSE(link.DeviceOpen());
   EXPECT_EQ(ui.messages, (std::vector<int>{ids::DEVICE_NOT_FOUND}));
   EXPECT_EQ(Rows(), (Names{"Non MemoryStick"}));
   EXPECT_FALSE(ui.paneEnabled);
@@ -187,7 +159,7 @@ TEST_F(CameraLinkSim, FailedControlTransferMidListingIsTheCameraGone) {
   Connect();
   Control("fail-next 1");
   EXPECT_FALSE(link.ListCamFolder());  // the readiness check's status read fails
-  EXPECT_FALSE(link.deviceOpen);
+  EXPECT_FALSE(link.DeviceOpen());
   EXPECT_EQ(Rows(), (Names{"Non MemoryStick"}));
 }
 
@@ -281,27 +253,25 @@ TEST_F(CameraLinkSim, MediaProblemsAreToldOnceAndLeaveThePlaceholder) {
   Control("eject");
   EXPECT_EQ(link.CheckMedia(), 0);
   EXPECT_EQ(Rows(), (Names{"Non MemoryStick"}));
-  EXPECT_TRUE(link.mediaNotified);
+  EXPECT_TRUE(link.MediaNotified());
   EXPECT_TRUE(ui.messages.empty());
 
   // An unformatted stick after a listing was shown: told, "MemoryStick", Format offered.
   Control("insert");
   Control("stick unformatted");
-  link.mediaReady = true;
-  link.mediaState = 1;
   EXPECT_EQ(link.CheckMedia(), 0);
   EXPECT_EQ(ui.messages, (std::vector<int>{ids::NOT_FORMATTED}));
   EXPECT_EQ(Rows(), (Names{"MemoryStick"}));
-  EXPECT_TRUE(link.unformattedStick);
+  EXPECT_TRUE(link.UnformattedStick());
   EXPECT_TRUE(ui.formatShown);
   EXPECT_EQ(link.CheckMedia(), 0);  // once only
   EXPECT_EQ(ui.messages.size(), 1u);
 
   Control("stick unsupported");
-  link.mediaNotified = true;
+  link.BeginStorageSwitch();  // the user chose storage mode again: problems are told
   EXPECT_EQ(link.CheckMedia(), 0);
   EXPECT_EQ(ui.messages.back(), ids::NOT_SUPPORTED);
-  EXPECT_FALSE(link.unformattedStick);
+  EXPECT_FALSE(link.UnformattedStick());
 }
 
 TEST_F(CameraLinkSim, WriteProtectionStopsChangesBeforeTheyStart) {
@@ -315,7 +285,7 @@ TEST_F(CameraLinkSim, WriteProtectionStopsChangesBeforeTheyStart) {
   EXPECT_EQ(ui.pollStarts, 1);
   Control("unplug");
   EXPECT_EQ(link.CheckWriteProtect(), 0);  // no answer is no permission
-  EXPECT_FALSE(link.deviceOpen);
+  EXPECT_FALSE(link.DeviceOpen());
 }
 
 TEST_F(CameraLinkSim, DefaultFoldersAreMadeWhereMissing) {
@@ -382,14 +352,14 @@ TEST_F(CameraLinkSim, EnterStorageModeListsTheRootOrFallsBackToThePlaceholder) {
   Folder("DCIM");
   ASSERT_TRUE(link.OpenDevice());
   EXPECT_EQ(link.EnterStorageMode(), 1);
-  EXPECT_EQ(link.mediaState, 1);
+  EXPECT_EQ(link.Media(), MediaState::Listed);
   EXPECT_EQ(Rows(), (Names{"MemoryStick", "DCIM"}));
   EXPECT_EQ(pacing.Waits().front(), 500);
 
   Control("eject");
   EXPECT_EQ(link.EnterStorageMode(), 0);
-  EXPECT_EQ(link.mediaState, 2);
-  EXPECT_FALSE(link.mediaReady);
+  EXPECT_EQ(link.Media(), MediaState::NoneUsable);
+  EXPECT_FALSE(link.MediaReady());
   EXPECT_EQ(Rows(), (Names{"Non MemoryStick"}));
 }
 

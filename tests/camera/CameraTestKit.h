@@ -1,13 +1,21 @@
-// What the camera tests share: a CameraUi that records what the user would
-// have seen, and a scripted camera for answers the simulator never gives.
+// What the camera and file-operation tests share: a CameraUi that records
+// what the user would have seen, a driver that counts what passes it, a
+// scripted camera for answers the simulator never gives, and the one storage
+// start-up every test connects with (the connection's own, as orin-cam's).
 #pragma once
+#include <gtest/gtest.h>
+
 #include <array>
 #include <climits>
 #include <cstring>
 #include <deque>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "camera/CameraConnection.h"
 #include "camera/CameraDriver.h"
 #include "camera/CameraProtocol.h"
 #include "camera/CameraUi.h"
@@ -16,11 +24,16 @@ class RecordingUi final : public CameraUi {
  public:
   std::vector<int> messages;
   std::vector<MsgIcon> icons;
-  int fills = 0, pollStops = 0, pollStarts = 0, steps = 0;
+  std::vector<std::string> texts;  // shown as they stand, not by string id
+  int fills = 0, pollStops = 0, pollStarts = 0, steps = 0, busyCloses = 0, repaints = 0;
   bool buttonsShown = true, paneEnabled = true, formatShown = false;
 
   void ShowMessage(int id, MsgIcon icon) override {
     messages.push_back(id);
+    icons.push_back(icon);
+  }
+  void ShowText(const std::string& text, MsgIcon icon) override {
+    texts.push_back(text);
     icons.push_back(icon);
   }
   void FillCamPane() override { ++fills; }
@@ -28,6 +41,8 @@ class RecordingUi final : public CameraUi {
   void EnableCameraPane(bool enabled) override { paneEnabled = enabled; }
   void ShowFormatButton(bool shown) override { formatShown = shown; }
   void StepProgress() override { ++steps; }
+  void CloseBusyDialog() override { ++busyCloses; }
+  void Repaint() override { ++repaints; }
   void StopStoragePoll() override { ++pollStops; }
   void StartStoragePoll(int ms) override {
     ++pollStarts;
@@ -77,3 +92,66 @@ class ScriptedCamera final : public CameraDriver {
   }
   int Bulk_OUT(void*, int length) override { return length; }
 };
+
+// Forwards to another driver (the simulator), remembers bulk sizes and every
+// vendor write.
+class CountingDriver final : public CameraDriver {
+ public:
+  explicit CountingDriver(CameraDriver& inner) : inner_(inner) {}
+  std::vector<int> bulkOut, bulkInAsked;
+  std::vector<std::pair<int, std::vector<uint8_t>>> writes;
+  // Opens, closes and control requests in order: "open", "close",
+  // "REQ_SET_MODE 257" (a write with its value), "REQ_GET_STATUS?" (a read).
+  std::vector<std::string> calls;
+  std::function<void()> onBulk;  // runs before every bulk transfer
+  // A control request this answers with a failed transfer instead of passing it on.
+  std::function<bool(int request, int value)> fails;
+  int Device_Open() override {
+    calls.push_back("open");
+    return inner_.Device_Open();
+  }
+  void Device_Close() override {
+    calls.push_back("close");
+    inner_.Device_Close();
+  }
+  int Vendor_Write(int r, int v, int i, int l, void* d) override {
+    auto* p = static_cast<uint8_t*>(d);
+    writes.push_back({r, std::vector<uint8_t>(p, p + (l > 0 ? l : 0))});
+    calls.push_back(std::string(RequestCodeName(r)) + " " + std::to_string(v));
+    if (fails && fails(r, v)) return 0;
+    return inner_.Vendor_Write(r, v, i, l, d);
+  }
+  int Vendor_Read(int r, int v, int i, int l, void* d) override {
+    calls.push_back(std::string(RequestCodeName(r)) + "?");
+    if (fails && fails(r, v)) return 0;
+    return inner_.Vendor_Read(r, v, i, l, d);
+  }
+  int Bulk_IN(void* d, int l) override {
+    if (onBulk) onBulk();
+    bulkInAsked.push_back(l);
+    return inner_.Bulk_IN(d, l);
+  }
+  int Bulk_OUT(void* d, int l) override {
+    if (onBulk) onBulk();
+    bulkOut.push_back(l);
+    return inner_.Bulk_OUT(d, l);
+  }
+  std::vector<std::vector<uint8_t>> WritesOf(int request) const {
+    std::vector<std::vector<uint8_t>> out;
+    for (auto& [r, bytes] : writes)
+      if (r == request) out.push_back(bytes);
+    return out;
+  }
+
+ private:
+  CameraDriver& inner_;
+};
+
+// The storage start-up of every camera and file-operation test: the
+// connection's storage session (open, storage mode, the stick checked, the
+// root listed), then `path` ("DCIM", "100QXCAM") walked and listed.
+inline void OpenInStorage(CameraConnection& connection, std::initializer_list<const char*> path = {}) {
+  ASSERT_EQ(connection.OpenStorageSession(), CameraConnection::SessionStart::Ready);
+  for (const char* part : path) ASSERT_TRUE(connection.ChangeCamFolder(part)) << part;
+  ASSERT_TRUE(connection.ListCamFolder());
+}

@@ -4,10 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/CameraUi.h"
-#include "fileops/DcfRules.h"
-#include "resources/StringIds.h"
-#include "tests/camera/CameraTestKit.h"
+#include "camera/DcfRules.h"
 
 TEST(DcfFileNames, FollowTheFormAndTheParentKind) {
   for (const char* ok : {"DCAM0001.JPG", "A_B10001.JPG", "dcam0001.jpg", "DCAM9999.Jpg"})
@@ -21,27 +18,23 @@ TEST(DcfFileNames, FollowTheFormAndTheParentKind) {
   EXPECT_FALSE(IsValidDcfFileName("DCAM0001.ASF", PARENT_ROOT));
 }
 
-TEST(DcfFolderNames, QuietFormForTheListing) {
-  std::vector<std::string> none;
+TEST(DcfFolderNames, FormAloneForTheListing) {
   for (const char* ok : {"100QXCAM", "999", "100ABCDE", "101_X", "100qxmsc"})
-    EXPECT_TRUE(IsValidDcfFolderName(ok, none, nullptr)) << ok;
+    EXPECT_EQ(IsValidDcfFolderName(ok), DcfVerdict::Ok) << ok;
   for (const char* bad : {"099QXCAM", "1000QXCAM", "ABC", "10", "", "100QX-AM", "1A0QXCAM", "100QXCAM1"})
-    EXPECT_FALSE(IsValidDcfFolderName(bad, none, nullptr)) << bad;
+    EXPECT_EQ(IsValidDcfFolderName(bad), DcfVerdict::BadForm) << bad;
 }
 
-TEST(DcfFolderNames, ToldToTheUserWithTakenBeforeForm) {
-  std::vector<std::string> rows = {"MemoryStick", "..", "100QXCAM"};
-  RecordingUi ui;
-  EXPECT_FALSE(IsValidDcfFolderName("100QXCAM", rows, &ui));
-  EXPECT_FALSE(IsValidDcfFolderName("099QXCAM", rows, &ui));
-  EXPECT_FALSE(IsValidDcfFolderName("1000QXCAM", rows, &ui));
-  EXPECT_EQ(ui.messages, (std::vector<int>{ids::FILE_EXISTS, ids::NAME_FORMAT, ids::NAME_FORMAT}));
-  EXPECT_EQ(ui.icons[0], MsgIcon::Error);
-  // Row 0 is the stick itself, never a clash; a free number passes silently.
-  std::vector<std::string> root = {"MemoryStick"};
-  EXPECT_FALSE(IsValidDcfFolderName("MemoryStick", root, &ui));  // the form still applies
-  EXPECT_TRUE(IsValidDcfFolderName("101QXCAM", rows, &ui));
-  EXPECT_EQ(ui.messages.size(), 4u);
+TEST(DcfFolderNames, TakenAgainstThePaneRowsWithFormFirst) {
+  std::vector<std::string> rows = {"MemoryStick", "..", "100QXCAM", "1000QXCAM"};
+  EXPECT_EQ(IsValidDcfFolderName("100QXCAM", rows), DcfVerdict::Taken);
+  EXPECT_EQ(IsValidDcfFolderName("099QXCAM", rows), DcfVerdict::BadForm);
+  EXPECT_EQ(IsValidDcfFolderName("1000QXCAM", rows), DcfVerdict::BadForm);  // a row, but no form
+  // Row 0 is the stick itself, never a clash; a free number passes.
+  std::vector<std::string> root = {"MemoryStick", "101QXCAM"};
+  EXPECT_EQ(IsValidDcfFolderName("MemoryStick", root), DcfVerdict::BadForm);
+  EXPECT_EQ(IsValidDcfFolderName("101QXCAM", std::vector<std::string>{"101QXCAM"}), DcfVerdict::Ok);
+  EXPECT_EQ(IsValidDcfFolderName("101QXCAM", rows), DcfVerdict::Ok);
 }
 
 TEST(DcfNameClash, ByNameThenByNumberAcrossPrefixesAndTypes) {

@@ -3,7 +3,11 @@
 
 #include <cstring>
 
+#include <set>
+#include <string>
+
 #include "camera/CameraProtocol.h"
+#include "platform/camsim/Requests.h"
 
 TEST(FatTime, PacksTheDocumentedBytesAndDecodesBack) {
   CamDateTime t{2003, 9, 17, 10, 25};
@@ -85,4 +89,25 @@ TEST(CameraNames, OnlySafeNamesPass) {
   EXPECT_TRUE(IsSafeCameraName("100QXCAM"));
   for (const char* bad : {"", ".", "..", "A/B", "..\\X", "/", "DC\x01M", "DC\x7FM", "A\nB"})
     EXPECT_FALSE(IsSafeCameraName(bad)) << bad;
+}
+
+// The program and the simulator read the one table of the wire protocol: every
+// code has its name, the simulator parses that name back to the code, and the
+// simulator's own failure codes never fall on the ones the program passes over.
+TEST(WireTable, EveryRequestIsNamedAndTheSimulatorReadsItsName) {
+  std::set<std::string_view> names;
+  for (int code : kRequestCodes) {
+    std::string_view name = RequestCodeName(code);
+    ASSERT_EQ(name.substr(0, 4), "REQ_") << code;
+    EXPECT_TRUE(names.insert(name).second) << name;
+    EXPECT_EQ(camsim::RequestName(code), name);
+    EXPECT_EQ(camsim::ParseRequest(std::string(name)), code);
+  }
+  EXPECT_TRUE(RequestCodeName(0x7A).empty());
+  EXPECT_EQ(camsim::RequestName(0x7A), "0x7a");
+  for (uint8_t status : {camsim::kStatusRefused, camsim::kStatusNotFound, camsim::kStatusExists,
+                         camsim::kStatusNoMedia, camsim::kStatusProtected, camsim::kStatusFull,
+                         camsim::kStatusIoError, camsim::kStatusWrongMode, camsim::kStatusNotEmpty,
+                         camsim::kStatusBusy})
+    EXPECT_FALSE(IsQuietFailure(status) || status == STATUS_OK || status == STATUS_LISTED) << int(status);
 }

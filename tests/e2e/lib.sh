@@ -1,6 +1,9 @@
-# Shared steps of the end-to-end tests: a private X server, the camera
-# simulator over its socket, the real program, screenshots as artefacts.
-# Sourced by the tests; BIN (the build's bin folder) and ARTEFACTS must be set.
+# Shared steps of the shell tests: a private work folder with its own XDG
+# folders, removed at the end with every process started here; a private X
+# server, the camera simulator over its socket, the real program,
+# screenshots as artefacts. Sourced by the tests (the end-to-end tests, the
+# installed program, orin-cam against the daemon); BIN (the build's bin
+# folder) and ARTEFACTS must be set.
 #
 # Every wait is for a condition (a line in the camera's log, a window, what
 # the screen shows), looked at every 0.1 s. The limits only end a test that is
@@ -48,9 +51,16 @@ start_x() {
   [ "$DISPLAY" != ":" ] || fail "no X server"
 }
 
+# The simulator with the sample Memory Stick; further options as given.
 start_camera() {
+  start_simulator --sample "$@"
+}
+
+# The simulator over $E2E_WORK/stick as the test filled it; ORIN_CAMERA names
+# its socket $SOCKET. Further options as given.
+start_simulator() {
   SOCKET="$E2E_WORK/cam.sock"
-  "$BIN/orin-camsim" --socket "$SOCKET" --stick "$E2E_WORK/stick" --sample "$@" 2>"$E2E_WORK/camsim.log" &
+  "$BIN/orin-camsim" --socket "$SOCKET" --stick "$E2E_WORK/stick" "$@" 2>"$E2E_WORK/camsim.log" &
   CAMSIM_PID=$!
   E2E_PIDS+=($CAMSIM_PID)
   # Up once it answers a control request (its socket file shows before it listens).

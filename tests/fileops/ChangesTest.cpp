@@ -119,7 +119,7 @@ TEST_F(CameraChanges, FormatIsNoSuccessWhenItsRequestOrADefaultFolderFails) {
   ASSERT_TRUE(sim.Control("fail-at 2"));  // the write-protect read, then the format request
   EXPECT_EQ(FormatMemoryStick(link, ui, progress), 0);
   EXPECT_TRUE(fs::exists(Cam("DCIM/100QXCAM/DCAM0001.JPG"))) << "nothing was formatted";
-  EXPECT_FALSE(link.deviceOpen) << "a request that never reached the camera: the camera is gone";
+  EXPECT_FALSE(link.DeviceOpen()) << "a request that never reached the camera: the camera is gone";
   EXPECT_EQ(camUi.messages, std::vector<int>{ids::DEVICE_NOT_FOUND});
   EXPECT_TRUE(ui.shown.empty()) << "no success told";
   EXPECT_EQ(progress.closes, 1);

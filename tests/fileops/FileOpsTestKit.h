@@ -1,5 +1,6 @@
 // What the file-operation tests share: the simulator with a counting driver
-// in front, a scripted window and progress dialog, and stick helpers.
+// in front, a scripted window and progress dialog, and stick helpers; the
+// connection starts as the camera tests' does (tests/camera/CameraTestKit.h).
 #pragma once
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -11,7 +12,6 @@
 #include <fstream>
 #include <functional>
 
-#include "camera/CameraLink.h"
 #include "fileops/FileOpsUi.h"
 #include "platform/ui/Pacing.h"
 #include "resources/StringTable.h"
@@ -19,42 +19,6 @@
 #include "tests/support/SimDriver.h"
 
 namespace fs = std::filesystem;
-
-// Forwards to the simulator, remembers bulk sizes and every vendor write.
-class CountingDriver final : public CameraDriver {
- public:
-  explicit CountingDriver(CameraDriver& inner) : inner_(inner) {}
-  std::vector<int> bulkOut, bulkInAsked;
-  std::vector<std::pair<int, std::vector<uint8_t>>> writes;
-  std::function<void()> onBulk;  // runs before every bulk transfer
-  int Device_Open() override { return inner_.Device_Open(); }
-  void Device_Close() override { inner_.Device_Close(); }
-  int Vendor_Write(int r, int v, int i, int l, void* d) override {
-    auto* p = static_cast<uint8_t*>(d);
-    writes.push_back({r, std::vector<uint8_t>(p, p + (l > 0 ? l : 0))});
-    return inner_.Vendor_Write(r, v, i, l, d);
-  }
-  int Vendor_Read(int r, int v, int i, int l, void* d) override { return inner_.Vendor_Read(r, v, i, l, d); }
-  int Bulk_IN(void* d, int l) override {
-    if (onBulk) onBulk();
-    bulkInAsked.push_back(l);
-    return inner_.Bulk_IN(d, l);
-  }
-  int Bulk_OUT(void* d, int l) override {
-    if (onBulk) onBulk();
-    bulkOut.push_back(l);
-    return inner_.Bulk_OUT(d, l);
-  }
-  std::vector<std::vector<uint8_t>> WritesOf(int request) const {
-    std::vector<std::vector<uint8_t>> out;
-    for (auto& [r, bytes] : writes)
-      if (r == request) out.push_back(bytes);
-    return out;
-  }
-
- private:
-  CameraDriver& inner_;
-};
 
 // The window as a script: every text shown or asked is logged; questions take
 // the next answer (true when none is left); dialogs return their queued names.
@@ -86,8 +50,8 @@ class ScriptUi final : public FileOpsUi {
   std::optional<std::string> AskFolderNumber(const std::string&) override { return NextName(); }
   std::optional<std::string> AskPcName(int, const std::string&, const std::string&) override { return NextName(); }
   void EnablePcPane(bool e) override { pcEnabled = e; }
-  void EnableCamPane(bool e) override { camEnabled = e; }
-  void ShowCameraButtons() override { buttonsShown = true; }
+  void EnableCameraPane(bool e) override { camEnabled = e; }
+  void ShowCameraButtons(bool shown) override { buttonsShown = shown; }
   void RefreshPcPane() override { ++pcRefreshes; }
   void FillCamPane() override { ++camFills; }
   void StopStoragePoll() override { ++pollStops; }
@@ -161,16 +125,9 @@ class FileOpsSim : public ::testing::Test {
     fs::permissions(pc, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(pc, ec);
   }
-  // Open, storage mode, and the folder `path` ("DCIM/100QXCAM") listed.
+  // The shared storage start-up, and the folder `path` ("DCIM", "100QXCAM") listed.
   void Connect(std::initializer_list<const char*> path) {
-    ASSERT_TRUE(link.OpenDevice());
-    ASSERT_TRUE(link.SetMode(MODE_STORAGE));
-    link.mediaReady = link.CheckMedia() != 0;
-    ASSERT_TRUE(link.mediaReady);
-    link.mediaState = 1;
-    ASSERT_TRUE(link.ChangeCamFolder("\\"));
-    for (const char* part : path) ASSERT_TRUE(link.ChangeCamFolder(part)) << part;
-    ASSERT_TRUE(link.ListCamFolder());
+    OpenInStorage(link, path);
     driver.bulkInAsked.clear();
     driver.writes.clear();
   }
@@ -189,7 +146,7 @@ class FileOpsSim : public ::testing::Test {
   SimDriver sim{stick.Path(), 64ull * 1048576};
   CountingDriver driver{sim};
   RecordingUi camUi;
-  CameraLink link{driver, camUi};
+  CameraConnection link{driver, camUi};
   ScriptUi ui;
   ScriptProgress progress;
   fs::path pc;

@@ -86,9 +86,9 @@ TEST_F(FileCommandDetailsTest, CameraStillListedInLowerCaseIsShown) {
   Click(ctl::CAM_PANE, "dcam0009.jpg");
   EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
   EXPECT_TRUE(Shown(ctl::PICTURE_FRAME));
-  EXPECT_TRUE(w.PictureWindow()->HasImage());
-  EXPECT_TRUE(Bytes(w.selectedImage.toStdString()) == Bytes(CamFolder() / "dcam0009.jpg"));
-  EXPECT_TRUE(w.Timer(1).isActive());
+  EXPECT_TRUE(w.Preview().PictureWindow()->HasImage());
+  EXPECT_TRUE(Bytes(w.Preview().SelectedImage().toStdString()) == Bytes(CamFolder() / "dcam0009.jpg"));
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());
 }
 
 // The override cursor's shape whenever a widget of type W is shown.
@@ -153,8 +153,8 @@ TEST_F(FileCommandDetailsTest, ATransferThreadThatCannotStartIsReportedAndLeaves
     w.Command(command);
     EXPECT_EQ(boxes_.shown, QStringList{Text(ids::CANNOT_EXECUTE)}) << command;
     EXPECT_EQ(boxes_.icons, QList<MsgIcon>{MsgIcon::Error}) << command;
-    EXPECT_FALSE(w.operationFlag) << command;
-    EXPECT_EQ(w.Transfer(), nullptr) << command;
+    EXPECT_FALSE(w.FileOps().Busy()) << command;
+    EXPECT_EQ(w.FileOps().Transfer(), nullptr) << command;
     EXPECT_TRUE(Enabled(ctl::PC_PANE) && Enabled(ctl::CAM_PANE)) << command;
     for (QWidget* top : QApplication::topLevelWidgets())
       EXPECT_FALSE(qobject_cast<ProgressDialog*>(top) && top->isVisible()) << command;

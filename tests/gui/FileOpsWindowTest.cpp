@@ -13,6 +13,8 @@
 #include "fileops/PaneDrag.h"
 #include "resources/StringIds.h"
 #include "tests/gui/StorageWindow.h"
+#include "tests/gui/WindowTestAccess.h"
+#include "tests/support/LogCapture.h"
 
 namespace fs = std::filesystem;
 
@@ -23,7 +25,7 @@ class FileOpsWindowTest : public StorageWindow {
   // The camera's listed time of a file against the PC copy's last-write time.
   void ExpectCameraTime(const std::string& name) {
     const CamEntry* entry = nullptr;
-    for (const CamEntry& e : window_->camera.files)
+    for (const CamEntry& e : window_->Camera().files)
       if (e.displayName == name) entry = &e;
     ASSERT_NE(entry, nullptr) << name;
     struct stat st{};
@@ -38,12 +40,12 @@ class FileOpsWindowTest : public StorageWindow {
     EXPECT_EQ(local.tm_sec, 0) << name;
   }
   void ExpectIdleAfterBatch() {
-    EXPECT_FALSE(window_->operationFlag);
-    ASSERT_NE(window_->Transfer(), nullptr);
-    EXPECT_TRUE(window_->Transfer()->Dialog() == nullptr || !window_->Transfer()->Dialog()->isVisible());
+    EXPECT_FALSE(window_->FileOps().Busy());
+    ASSERT_NE(window_->FileOps().Transfer(), nullptr);
+    EXPECT_TRUE(window_->FileOps().Transfer()->Dialog() == nullptr || !window_->FileOps().Transfer()->Dialog()->isVisible());
     EXPECT_TRUE(Enabled(ctl::PC_PANE));
     EXPECT_TRUE(Enabled(ctl::CAM_PANE));
-    EXPECT_TRUE(window_->Timer(1).isActive());
+    EXPECT_TRUE(window_->Timer(TimerId::StoragePoll).isActive());
   }
 };
 
@@ -51,7 +53,7 @@ TEST_F(FileOpsWindowTest, CopyButtonDownloadsTheSelectionWithTheCamerasTimes) {
   MainWindow& w = InStorage();
   Select(ctl::CAM_PANE, {"DCAM0001.JPG", "DCAM0003.JPG"});
   w.Command(ctl::COPY_TO_PC);
-  EXPECT_TRUE(w.operationFlag);
+  EXPECT_TRUE(w.FileOps().Busy());
   WaitForTransfer();
   for (const char* name : {"DCAM0001.JPG", "DCAM0003.JPG"}) {
     EXPECT_TRUE(Bytes(pcFolder_ / name) == Bytes(CamFolder() / name)) << name;
@@ -68,7 +70,7 @@ TEST_F(FileOpsWindowTest, DraggingCameraRowsOntoThePcPaneDownloadsTheWholeSelect
   Select(ctl::CAM_PANE, {"DCAM0002.JPG", "DCAM0004.JPG"});
   // Pressing on one row of the selection keeps the other for the drag.
   DragRow(ctl::CAM_PANE, "DCAM0004.JPG", w.Control(ctl::PC_PANE), Middle(ctl::PC_PANE));
-  EXPECT_TRUE(w.operationFlag);
+  EXPECT_TRUE(w.FileOps().Busy());
   WaitForTransfer();
   for (const char* name : {"DCAM0002.JPG", "DCAM0004.JPG"}) {
     EXPECT_TRUE(Bytes(pcFolder_ / name) == Bytes(CamFolder() / name)) << name;
@@ -85,7 +87,7 @@ TEST_F(FileOpsWindowTest, DropsThatAreNotOntoTheOtherPaneCopyNothing) {
   DragRow(ctl::CAM_PANE, "DCAM0001.JPG", w.Control(ctl::CAM_PANE), Middle(ctl::CAM_PANE));
   // Onto another control of the window.
   DragRow(ctl::CAM_PANE, "DCAM0001.JPG", w.Control(ctl::VIDEO_FRAME), QPoint(20, 20));
-  EXPECT_EQ(w.Transfer(), nullptr);
+  EXPECT_EQ(w.FileOps().Transfer(), nullptr);
 
   // Over the PC pane first, then back: the last move decides.
   QWidget* viewport = View(ctl::CAM_PANE)->viewport();
@@ -94,17 +96,17 @@ TEST_F(FileOpsWindowTest, DropsThatAreNotOntoTheOtherPaneCopyNothing) {
   QTest::mousePress(viewport, Qt::LeftButton, {}, start);
   QTest::mouseMove(viewport, start + QPoint(12, 0));
   QTest::mouseMove(viewport, overPc);
-  ASSERT_NE(w.Drag()->DropTarget(), nullptr);
-  EXPECT_EQ(w.Drag()->DropTarget()->window(), &w);
+  ASSERT_NE(w.FileOps().Drag()->DropTarget(), nullptr);
+  EXPECT_EQ(w.FileOps().Drag()->DropTarget()->window(), &w);
   QTest::mouseMove(viewport, start);
   QTest::mouseRelease(viewport, Qt::LeftButton, {}, overPc);
-  EXPECT_EQ(w.Transfer(), nullptr);
+  EXPECT_EQ(w.FileOps().Transfer(), nullptr);
 
   // While the operation flag is set a drop starts nothing.
-  w.operationFlag = true;
+  WindowTestAccess::SetOperationFlag(w, true);
   DragRow(ctl::CAM_PANE, "DCAM0001.JPG", w.Control(ctl::PC_PANE), Middle(ctl::PC_PANE));
-  EXPECT_EQ(w.Transfer(), nullptr);
-  w.operationFlag = false;
+  EXPECT_EQ(w.FileOps().Transfer(), nullptr);
+  WindowTestAccess::SetOperationFlag(w, false);
   EXPECT_TRUE(fs::is_empty(pcFolder_));
 }
 
@@ -153,9 +155,9 @@ TEST_F(FileOpsWindowTest, DeleteKeyAsksOnceForSeveralRowsInEachPane) {
   // Not while a copy runs.
   boxes_.shown.clear();
   Select(ctl::CAM_PANE, {"DCAM0003.JPG"});
-  w.operationFlag = true;
+  WindowTestAccess::SetOperationFlag(w, true);
   QTest::keyClick(View(ctl::CAM_PANE), Qt::Key_Delete);
-  w.operationFlag = false;
+  WindowTestAccess::SetOperationFlag(w, false);
   EXPECT_TRUE(boxes_.shown.isEmpty());
   EXPECT_TRUE(fs::exists(CamFolder() / "DCAM0003.JPG"));
 }
@@ -169,7 +171,7 @@ TEST_F(FileOpsWindowTest, RenamesGoThroughTheNamingDialogs) {
   bool seen = false;
   AnswerDialog<NameDialog>(
       Text(ids::BTN_RENAME).remove(QChar(0x26)), [](NameDialog& d) { qobject_cast<QLineEdit*>(d.ControlById(1100))->setText("0042"); }, &seen);
-  w.OnCamRename();
+  w.FileOps().OnCamRename();
   EXPECT_TRUE(seen);
   EXPECT_TRUE(fs::exists(CamFolder() / "DCAM0042.JPG"));
   EXPECT_FALSE(fs::exists(CamFolder() / "DCAM0001.JPG"));
@@ -178,7 +180,7 @@ TEST_F(FileOpsWindowTest, RenamesGoThroughTheNamingDialogs) {
   Select(ctl::PC_PANE, {"old.txt"});
   seen = false;
   AnswerDialog<PcNameDialog>("OK", [](PcNameDialog& d) { d.Edit()->setText("new.txt"); }, &seen);
-  w.OnPcRename();
+  w.FileOps().OnPcRename();
   EXPECT_TRUE(seen);
   EXPECT_EQ(Bytes(pcFolder_ / "new.txt"), "x");
   EXPECT_FALSE(fs::exists(pcFolder_ / "old.txt"));
@@ -192,7 +194,7 @@ TEST_F(FileOpsWindowTest, FormatAnsweredNoLeavesTheStick) {
   WaitForTransfer();
   EXPECT_EQ(boxes_.shown.size(), 1);
   EXPECT_TRUE(fs::exists(CamFolder() / "DCAM0001.JPG"));
-  EXPECT_FALSE(w.operationFlag);
+  EXPECT_FALSE(w.FileOps().Busy());
   EXPECT_TRUE(Enabled(ctl::CAM_PANE));
 }
 
@@ -201,7 +203,7 @@ TEST_F(FileOpsWindowTest, CloseMinimizeAndHelpDoNothingWhileACopyRuns) {
   Select(ctl::CAM_PANE, {"DCAM0001.JPG"});
   w.Command(ctl::COPY_TO_PC);
   // The thread waits for the window to serve its first call: the copy runs.
-  ASSERT_TRUE(w.operationFlag);
+  ASSERT_TRUE(w.FileOps().Busy());
   w.Command(ctl::CLOSE);
   w.Command(ctl::MINIMIZE);
   w.Command(ctl::HELP);
@@ -222,12 +224,36 @@ TEST_F(FileOpsWindowTest, EndingTheWindowDuringACopyLetsTheCopyFinishFirst) {
   MainWindow& w = InStorage();
   Select(ctl::CAM_PANE, {"DCAM0001.JPG", "DCAM0002.JPG", "DCAM0003.JPG"});
   w.Command(ctl::COPY_TO_PC);
-  ASSERT_TRUE(w.operationFlag);
+  ASSERT_TRUE(w.FileOps().Busy());
   w.EndWindow();
-  EXPECT_EQ(w.Transfer(), nullptr);
-  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_EQ(w.FileOps().Transfer(), nullptr);
+  EXPECT_FALSE(w.Camera().DeviceOpen());
   EXPECT_FALSE(std::filesystem::exists(scratch_ / "OrinMedia51Temp"));
   // Whatever arrived arrived whole; nothing half-written is left beside it.
   for (const auto& entry : std::filesystem::directory_iterator(pcFolder_))
     EXPECT_EQ(entry.path().filename().string().rfind(".", 0), std::string::npos) << entry.path();
 }
+
+namespace {
+
+// With "orin.fileops" switched on, the log tells each command, each file a
+// batch copies and what the batch and the command did.
+TEST_F(FileOpsWindowTest, TheFileOperationsLogTellsCommandsFilesAndOutcomes) {
+  MainWindow& w = InStorage();
+  LogCapture log("orin.fileops.debug=true");
+  Select(ctl::CAM_PANE, {"DCAM0001.JPG", "DCAM0003.JPG"});
+  w.Command(ctl::COPY_TO_PC);
+  WaitForTransfer();
+  Select(ctl::CAM_PANE, {"DCAM0002.JPG"});
+  boxes_.answers = {MsgAnswer::Yes};
+  w.Command(ctl::CAM_DELETE);
+
+  const QString pc = QString::fromStdString(pcFolder_.string());
+  EXPECT_EQ(log.Matching("orin.fileops", "download of 2 rows to " + pc).size(), 1);
+  EXPECT_EQ(log.Matching("orin.fileops", "copying DCAM0001.JPG").size(), 1);
+  EXPECT_EQ(log.Matching("orin.fileops", "copying DCAM0003.JPG").size(), 1);
+  EXPECT_EQ(log.Matching("orin.fileops", "download ended: 2 done, 0 skipped, 0 refused, 0 failed").size(), 1);
+  EXPECT_EQ(log.Matching("orin.fileops", "camera delete: 1 done").size(), 1) << log.Lines().join("\n").toStdString();
+}
+
+}  // namespace

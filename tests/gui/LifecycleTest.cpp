@@ -7,6 +7,7 @@
 #include "camera/CameraProtocol.h"
 #include "resources/StringIds.h"
 #include "tests/gui/WindowFixture.h"
+#include "tests/gui/WindowTestAccess.h"
 
 namespace fs = std::filesystem;
 
@@ -21,8 +22,8 @@ class LifecycleTest : public WindowFixture {
   }
   QStringList PaneNames() {
     QStringList names;
-    for (const CamEntry& e : window_->camera.folders) names << QString::fromStdString(e.name);
-    for (const CamEntry& e : window_->camera.files) names << QString::fromStdString(e.displayName);
+    for (const CamEntry& e : window_->Camera().folders) names << QString::fromStdString(e.name);
+    for (const CamEntry& e : window_->Camera().files) names << QString::fromStdString(e.displayName);
     return names;
   }
   int PaneRowCount() { return window_->ControlAs<QTreeView>(ctl::CAM_PANE)->model()->rowCount(); }
@@ -35,7 +36,7 @@ TEST_F(LifecycleTest, StorageModeListsTheRootWithItsDefaultFolders) {
   EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
   EXPECT_EQ(PaneNames(), (QStringList{"MemoryStick", "DCIM", "QXMOV"}));
   EXPECT_EQ(PaneRowCount(), 3);
-  EXPECT_TRUE(w.Timer(1).isActive());
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());
   for (const char* folder : {"DCIM", "QXMOV", "DCIM/100QXCAM", "QXMOV/100QXMSC"})
     EXPECT_TRUE(fs::is_directory(stick_.Path() / folder)) << folder;
 }
@@ -64,15 +65,15 @@ TEST_F(LifecycleTest, UnformattedStickIsNamedAndOffersTheFormat) {
 TEST_F(LifecycleTest, StickRemovedAndInsertedUnderThePoll) {
   MainWindow& w = InStorageMode();
   sim_.Control("eject");
-  w.PollStorage();
+  w.Connection().PollStorage();
   EXPECT_EQ(boxes_.shown, QStringList{"No Memory!"});
   EXPECT_EQ(PaneNames(), QStringList{"Non MemoryStick"});
-  w.PollStorage();  // said once only
+  w.Connection().PollStorage();  // said once only
   EXPECT_EQ(boxes_.shown.size(), 1);
 
   fs::remove_all(stick_.Path() / "QXMOV");
   sim_.Control("insert");
-  w.PollStorage();
+  w.Connection().PollStorage();
   EXPECT_EQ(PaneNames(), (QStringList{"MemoryStick", "DCIM", "QXMOV"}));
   EXPECT_TRUE(w.Control(ctl::CAM_PANE)->isEnabled());
   EXPECT_TRUE(w.Control(ctl::CAM_DELETE)->isVisibleTo(&w));
@@ -83,16 +84,16 @@ TEST_F(LifecycleTest, StickRemovedAndInsertedUnderThePoll) {
 TEST_F(LifecycleTest, CameraUnpluggedInStorageModeComesBackUnderThePoll) {
   MainWindow& w = InStorageMode();
   sim_.Control("unplug");
-  EXPECT_EQ(w.PollStorage(), 0);
-  EXPECT_FALSE(w.camera.deviceOpen);
+  EXPECT_EQ(w.Connection().PollStorage(), 0);
+  EXPECT_FALSE(w.Camera().DeviceOpen());
   EXPECT_TRUE(boxes_.shown.contains(Text(ids::DEVICE_NOT_FOUND)));
   EXPECT_EQ(PaneNames(), QStringList{"Non MemoryStick"});
-  EXPECT_EQ(w.PollStorage(), 0);  // still away: nothing more is said
+  EXPECT_EQ(w.Connection().PollStorage(), 0);  // still away: nothing more is said
   const int said = boxes_.shown.size();
 
   sim_.Control("plug");
-  EXPECT_EQ(w.PollStorage(), 1);
-  EXPECT_TRUE(w.camera.deviceOpen);
+  EXPECT_EQ(w.Connection().PollStorage(), 1);
+  EXPECT_TRUE(w.Camera().DeviceOpen());
   EXPECT_EQ(PaneNames(), (QStringList{"MemoryStick", "DCIM", "QXMOV"}));
   EXPECT_EQ(boxes_.shown.size(), said);
 }
@@ -100,34 +101,34 @@ TEST_F(LifecycleTest, CameraUnpluggedInStorageModeComesBackUnderThePoll) {
 TEST_F(LifecycleTest, StorageModeWithoutCameraSaysSoAndPolls) {
   MainWindow& w = Started();
   sim_.Control("unplug");
-  w.camera.CloseDevice();
+  WindowTestAccess::CloseCamera(w);
   w.Command(ctl::TO_STORAGE_MODE);
   EXPECT_EQ(boxes_.shown, QStringList{Text(ids::DEVICE_NOT_FOUND)});
   EXPECT_EQ(boxes_.icons[0], MsgIcon::Warning);
-  EXPECT_TRUE(w.layoutFlag);
-  EXPECT_TRUE(w.Timer(1).isActive());
+  EXPECT_TRUE(w.Shell().LayoutFlag());
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());
 }
 
 TEST_F(LifecycleTest, ReopenInCameraLayoutKeepsTryingEverySecond) {
   MainWindow& w = Started();
   sim_.Control("unplug");
-  w.camera.CloseDevice();
-  w.OnReopenCamera();
-  EXPECT_FALSE(w.camera.deviceOpen);
-  EXPECT_TRUE(w.Timer(11).isActive());
-  EXPECT_EQ(w.Timer(11).interval(), 1000);
+  WindowTestAccess::CloseCamera(w);
+  w.Connection().OnReopenCamera();
+  EXPECT_FALSE(w.Camera().DeviceOpen());
+  EXPECT_TRUE(w.Timer(TimerId::CameraReopen).isActive());
+  EXPECT_EQ(w.Timer(TimerId::CameraReopen).interval(), 1000);
   sim_.Control("plug");
-  w.OnReopenCamera();
-  EXPECT_TRUE(w.camera.deviceOpen);
-  EXPECT_FALSE(w.Timer(11).isActive());
+  w.Connection().OnReopenCamera();
+  EXPECT_TRUE(w.Camera().DeviceOpen());
+  EXPECT_FALSE(w.Timer(TimerId::CameraReopen).isActive());
 }
 
 TEST_F(LifecycleTest, BackToCameraModeSendsTheCameraMode) {
   MainWindow& w = InStorageMode();
   recorder_.calls.clear();
   w.Command(ctl::TO_CAMERA_MODE);
-  EXPECT_FALSE(w.layoutFlag);
-  EXPECT_FALSE(w.Timer(1).isActive());
+  EXPECT_FALSE(w.Shell().LayoutFlag());
+  EXPECT_FALSE(w.Timer(TimerId::StoragePoll).isActive());
   bool cameraMode = false;
   for (const auto& c : recorder_.calls) cameraMode |= c.kind == 'W' && c.request == REQ_SET_MODE && c.value == MODE_CAMERA;
   EXPECT_TRUE(cameraMode);

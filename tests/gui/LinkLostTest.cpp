@@ -49,8 +49,8 @@ class LinkLostTest : public WindowFixture {
   MainWindow& Streaming() {
     window_ = std::make_unique<MainWindow>(driver_);
     window_->StartUp();
-    window_->OnDeferredPreviewStart();  // timer 2
-    EXPECT_TRUE(window_->previewRunning);
+    window_->Connection().OnDeferredPreviewStart();  // timer 2
+    EXPECT_TRUE(window_->CameraMode().PreviewRunning());
     return *window_;
   }
   template <typename Pred>
@@ -76,25 +76,25 @@ class LinkLostTest : public WindowFixture {
 
 TEST_F(LinkLostTest, ClearedWhenThePreviewIsBackAfterAnUnplug) {
   MainWindow& w = Streaming();
-  EXPECT_FALSE(w.linkLost);
+  EXPECT_FALSE(w.Camera().LinkLost());
   EXPECT_EQ(WaitsOfAnAudioChange(), 1);
 
   sim_.Control("unplug");
-  ASSERT_TRUE(ServeUntil([&] { return !w.camera.deviceOpen; }));
-  EXPECT_TRUE(w.linkLost);
+  ASSERT_TRUE(ServeUntil([&] { return !w.Camera().DeviceOpen(); }));
+  EXPECT_TRUE(w.Camera().LinkLost());
   sim_.Control("plug");
   const int modes = driver_.cameraModes;
-  w.OnReopenCamera();  // timer 11
-  ASSERT_TRUE(w.previewRunning);
+  w.Connection().OnReopenCamera();  // timer 11
+  ASSERT_TRUE(w.CameraMode().PreviewRunning());
   EXPECT_EQ(driver_.cameraModes, modes + 1);  // after a loss the mode goes again
-  EXPECT_FALSE(w.linkLost);
+  EXPECT_FALSE(w.Camera().LinkLost());
   EXPECT_EQ(WaitsOfAnAudioChange(), 1);
 
   // The camera leaves PC-camera mode: no loss, so the next entry sends no mode.
   sim_.Control("leave-camera-mode");
-  ASSERT_TRUE(ServeUntil([&] { return !w.camera.deviceOpen; }));
-  EXPECT_FALSE(w.linkLost);
-  w.OnReopenCamera();
+  ASSERT_TRUE(ServeUntil([&] { return !w.Camera().DeviceOpen(); }));
+  EXPECT_FALSE(w.Camera().LinkLost());
+  w.Connection().OnReopenCamera();
   EXPECT_EQ(driver_.cameraModes, modes + 1);
 }
 
@@ -102,17 +102,17 @@ TEST_F(LinkLostTest, ClearedWhenCameraModeChosenWithoutACameraGetsItsPreview) {
   MainWindow& w = Streaming();
   w.Command(ctl::TO_STORAGE_MODE);
   sim_.Control("unplug");
-  w.OnStoragePoll();  // finds the camera gone
-  ASSERT_FALSE(w.camera.deviceOpen);
+  w.Connection().OnStoragePoll();  // finds the camera gone
+  ASSERT_FALSE(w.Camera().DeviceOpen());
   w.Command(ctl::TO_CAMERA_MODE);
-  EXPECT_TRUE(w.linkLost);
-  EXPECT_TRUE(w.Timer(11).isActive());
+  EXPECT_TRUE(w.Camera().LinkLost());
+  EXPECT_TRUE(w.Timer(TimerId::CameraReopen).isActive());
 
   sim_.Control("plug");
   const int modes = driver_.cameraModes;
-  w.OnReopenCamera();
-  ASSERT_TRUE(w.previewRunning);
+  w.Connection().OnReopenCamera();
+  ASSERT_TRUE(w.CameraMode().PreviewRunning());
   EXPECT_EQ(driver_.cameraModes, modes + 1);
-  EXPECT_FALSE(w.linkLost);
+  EXPECT_FALSE(w.Camera().LinkLost());
   EXPECT_EQ(WaitsOfAnAudioChange(), 1);
 }

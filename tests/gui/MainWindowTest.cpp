@@ -20,6 +20,7 @@
 #include "skin/CSkinLabel.h"
 #include "tests/gui/WindowFixture.h"
 #include "tests/support/SimDriver.h"
+#include "tests/gui/WindowTestAccess.h"
 
 namespace fs = std::filesystem;
 
@@ -45,7 +46,7 @@ TEST_F(WindowTest, WindowIsTheFramelessSkinOfItsDesign) {
 
 TEST_F(WindowTest, CameraLayoutAfterStartUpThenStorageLayout) {
   MainWindow& w = Started();
-  EXPECT_FALSE(w.layoutFlag);
+  EXPECT_FALSE(w.Shell().LayoutFlag());
   // The camera layout.
   for (int id : {ctl::TO_STORAGE_MODE, ctl::LABEL_CAMERA, ctl::RECORD, ctl::CAPTURE, ctl::RECORD_TIME,
                  ctl::DECO_1012, ctl::DECO_1014, ctl::DECO_1015, ctl::DECO_1018})
@@ -59,7 +60,7 @@ TEST_F(WindowTest, CameraLayoutAfterStartUpThenStorageLayout) {
   EXPECT_FALSE(Enabled(ctl::CAM_PANE));
 
   w.Command(ctl::TO_STORAGE_MODE);
-  EXPECT_TRUE(w.layoutFlag);
+  EXPECT_TRUE(w.Shell().LayoutFlag());
   for (int id : {ctl::TO_CAMERA_MODE, ctl::LABEL_STORAGE, ctl::PC_ADD_FOLDER, ctl::PC_DELETE,
                  ctl::EMAIL, ctl::PHOTO_EDITOR, ctl::DECO_1022, ctl::CAM_ADD_FOLDER, ctl::CAM_DELETE,
                  ctl::COPY_TO_PC, ctl::FORMAT, ctl::COPY_TO_CAMERA})
@@ -84,16 +85,16 @@ TEST_F(WindowTest, StorageLayoutWithoutStickKeepsCameraButtonsHidden) {
 TEST_F(WindowTest, CommandsMarkedBusyAreIgnoredDuringACopy) {
   MainWindow& w = Started();
   w.show();
-  w.operationFlag = true;
+  WindowTestAccess::SetOperationFlag(w, true);
   w.Command(ctl::MINIMIZE);
   EXPECT_FALSE(w.isMinimized());
   w.Command(ctl::TO_STORAGE_MODE);
-  EXPECT_FALSE(w.layoutFlag);  // still the camera layout
+  EXPECT_FALSE(w.Shell().LayoutFlag());  // still the camera layout
   w.Command(ctl::CLOSE);
   EXPECT_TRUE(w.isVisible());
   w.close();  // the window manager's close counts as the close button
   EXPECT_TRUE(w.isVisible());
-  w.operationFlag = false;
+  WindowTestAccess::SetOperationFlag(w, false);
   w.Command(ctl::CLOSE);
   EXPECT_FALSE(w.isVisible());
 }
@@ -153,8 +154,8 @@ TEST_F(WindowTest, StartUpPutsTheCameraInStorageModeThenCameraMode) {
   for (const auto& c : recorder_.calls)
     if (c.kind == 'W' && c.request == REQ_SET_MODE) modes.push_back(c.value);
   EXPECT_EQ(modes, (std::vector<int>{MODE_STORAGE, MODE_CAMERA}));
-  EXPECT_TRUE(window_->camera.deviceOpen);
-  EXPECT_TRUE(window_->Timer(2).isActive());
+  EXPECT_TRUE(window_->Camera().DeviceOpen());
+  EXPECT_TRUE(window_->Timer(TimerId::DeferredPreviewStart).isActive());
   EXPECT_TRUE(boxes_.shown.isEmpty());
 }
 

@@ -59,7 +59,7 @@ TEST_F(PcPaneWindowTest, NamingDialogsRefuseNamesOutsideTheFolderShown) {
   Select(ctl::PC_PANE, {"a.txt"});
   bool stayedOpen = false;
   RefuseEachBadName(&stayedOpen);
-  w.OnPcRename();
+  w.FileOps().OnPcRename();
   EXPECT_TRUE(stayedOpen);
   EXPECT_EQ(boxes_.shown, Refusals());
   for (MsgIcon icon : boxes_.icons) EXPECT_EQ(icon, MsgIcon::Error);

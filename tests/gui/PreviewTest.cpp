@@ -6,6 +6,7 @@
 #include "platform/imaging/BitmapWindow.h"
 #include "resources/StringIds.h"
 #include "tests/gui/StorageWindow.h"
+#include "tests/gui/WindowTestAccess.h"
 
 namespace fs = std::filesystem;
 
@@ -18,15 +19,15 @@ TEST_F(PreviewTest, CameraStillIsFetchedEachTimeAndShown) {
   Click(ctl::CAM_PANE, "DCAM0001.JPG");
   const fs::path fetched = TempFolderPath() / "DCAM0001.JPG";
   EXPECT_TRUE(Bytes(fetched) == Bytes(CamFolder() / "DCAM0001.JPG"));
-  EXPECT_EQ(w.selectedImage.toStdString(), fetched.string());
+  EXPECT_EQ(w.Preview().SelectedImage().toStdString(), fetched.string());
   EXPECT_TRUE(Shown(ctl::PICTURE_FRAME));
-  EXPECT_TRUE(w.PictureWindow()->HasImage());
-  EXPECT_EQ(w.PictureWindow()->ZoomMode(), 0u);
-  EXPECT_EQ(w.PictureWindow()->ZoomPercent(), 100u);
-  EXPECT_FLOAT_EQ(w.PictureWindow()->ZoomFactor(), 2.0f);
+  EXPECT_TRUE(w.Preview().PictureWindow()->HasImage());
+  EXPECT_EQ(w.Preview().PictureWindow()->ZoomMode(), 0u);
+  EXPECT_EQ(w.Preview().PictureWindow()->ZoomPercent(), 100u);
+  EXPECT_FLOAT_EQ(w.Preview().PictureWindow()->ZoomFactor(), 2.0f);
   EXPECT_FALSE(Shown(ctl::PLAY));
   EXPECT_FALSE(Shown(ctl::STOP_PLAY));
-  EXPECT_TRUE(w.Timer(1).isActive());  // the storage poll runs again
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());  // the storage poll runs again
 
   // The second click fetches again and replaces what lies in the folder.
   Write(fetched, "spoilt");
@@ -45,7 +46,7 @@ TEST_F(PreviewTest, DamagedCameraStillsAreReported) {
   EXPECT_EQ(boxes_.icons[0], MsgIcon::Error);
   EXPECT_FALSE(Shown(ctl::PICTURE_FRAME));
   // A camera still stays the selected image even when it cannot be shown.
-  EXPECT_EQ(w.selectedImage.toStdString(), (TempFolderPath() / "DCAM0009.JPG").string());
+  EXPECT_EQ(w.Preview().SelectedImage().toStdString(), (TempFolderPath() / "DCAM0009.JPG").string());
 
   // An empty file is not fetched at all.
   Click(ctl::CAM_PANE, "DCAM0008.JPG");
@@ -59,23 +60,23 @@ TEST_F(PreviewTest, DamagedCameraStillsAreReported) {
   ASSERT_EQ(boxes_.shown.size(), 3);
   EXPECT_EQ(boxes_.shown[2], Text(ids::FAILED_TO_READ_FILE));
   EXPECT_FALSE(Shown(ctl::PICTURE_FRAME));
-  EXPECT_TRUE(w.Timer(1).isActive());
+  EXPECT_TRUE(w.Timer(TimerId::StoragePoll).isActive());
 }
 
 TEST_F(PreviewTest, CameraMovieRowShowsPlay) {
   Write(stick_.Path() / "QXMOV" / "100QXMSC" / "MOV00001.ASF", std::string(4096, 'a'));
   MainWindow& w = InStorage();
   Click(ctl::CAM_PANE, "DCAM0001.JPG");
-  ASSERT_TRUE(w.PictureWindow()->HasImage());
+  ASSERT_TRUE(w.Preview().PictureWindow()->HasImage());
   MoveCamera("..");
   MoveCamera("..");
   MoveCamera("QXMOV");
   MoveCamera("100QXMSC");
   Click(ctl::CAM_PANE, "MOV00001.ASF");
-  EXPECT_EQ(w.currentSelection, "MOV00001.ASF");
-  EXPECT_FALSE(w.selectionOnPc);
-  EXPECT_TRUE(w.selectedImage.isEmpty());
-  EXPECT_FALSE(w.PictureWindow()->HasImage());
+  EXPECT_EQ(w.CameraMode().CurrentSelection(), "MOV00001.ASF");
+  EXPECT_FALSE(w.CameraMode().SelectionOnPc());
+  EXPECT_TRUE(w.Preview().SelectedImage().isEmpty());
+  EXPECT_FALSE(w.Preview().PictureWindow()->HasImage());
   EXPECT_TRUE(Shown(ctl::PLAY));
   EXPECT_FALSE(Shown(ctl::STOP_PLAY));
   EXPECT_FALSE(Shown(ctl::PICTURE_FRAME));
@@ -90,18 +91,18 @@ TEST_F(PreviewTest, FolderRowsClearThePreviewUnlessAMoviePlays) {
   ASSERT_TRUE(Shown(ctl::PLAY));
 
   // A playing movie goes on; only the selected image is forgotten.
-  w.moviePlaying = true;
-  w.selectedImage = "/somewhere/still.jpg";
+  WindowTestAccess::SetMoviePlaying(w, true);
+  WindowTestAccess::SetSelectedImage(w, "/somewhere/still.jpg");
   Click(ctl::CAM_PANE, "..");
-  EXPECT_TRUE(w.moviePlaying);
-  EXPECT_TRUE(w.selectedImage.isEmpty());
-  EXPECT_FALSE(w.currentSelection.isEmpty());
+  EXPECT_TRUE(w.CameraMode().MoviePlaying());
+  EXPECT_TRUE(w.Preview().SelectedImage().isEmpty());
+  EXPECT_FALSE(w.CameraMode().CurrentSelection().isEmpty());
   EXPECT_TRUE(Shown(ctl::PLAY));
 
   // Without a movie playing the whole preview goes.
-  w.moviePlaying = false;
+  WindowTestAccess::SetMoviePlaying(w, false);
   Click(ctl::PC_PANE, "sub");
-  EXPECT_TRUE(w.currentSelection.isEmpty());
+  EXPECT_TRUE(w.CameraMode().CurrentSelection().isEmpty());
   EXPECT_FALSE(Shown(ctl::PLAY));
   EXPECT_FALSE(Shown(ctl::PICTURE_FRAME));
 }
@@ -116,51 +117,51 @@ TEST_F(PreviewTest, PcRowsByTypeWhateverTheCase) {
   const QString folder = QString::fromStdString(pcFolder_.string());
 
   Click(ctl::PC_PANE, "photo.JPG");
-  EXPECT_EQ(w.selectedImage, folder + "/photo.JPG");
+  EXPECT_EQ(w.Preview().SelectedImage(), folder + "/photo.JPG");
   EXPECT_TRUE(Shown(ctl::PICTURE_FRAME));
   EXPECT_FALSE(Shown(ctl::VIDEO_FRAME));
-  EXPECT_TRUE(w.PictureWindow()->HasImage());
+  EXPECT_TRUE(w.Preview().PictureWindow()->HasImage());
   EXPECT_FALSE(Shown(ctl::PLAY));
 
   // A PC still that cannot be shown leaves the selected image as it was.
   Click(ctl::PC_PANE, "broken.jpg");
   ASSERT_EQ(boxes_.shown.size(), 1);
   EXPECT_EQ(boxes_.shown[0], "This file is damaged.    ");
-  EXPECT_EQ(w.selectedImage, folder + "/photo.JPG");
+  EXPECT_EQ(w.Preview().SelectedImage(), folder + "/photo.JPG");
   EXPECT_FALSE(Shown(ctl::PICTURE_FRAME));
 
   Click(ctl::PC_PANE, "clip.asf");
-  EXPECT_EQ(w.currentSelection, folder + "/clip.asf");
-  EXPECT_TRUE(w.selectionOnPc);
-  EXPECT_TRUE(w.selectedImage.isEmpty());
+  EXPECT_EQ(w.CameraMode().CurrentSelection(), folder + "/clip.asf");
+  EXPECT_TRUE(w.CameraMode().SelectionOnPc());
+  EXPECT_TRUE(w.Preview().SelectedImage().isEmpty());
   EXPECT_TRUE(Shown(ctl::PLAY));
   EXPECT_FALSE(Shown(ctl::STOP_PLAY));
 
   Click(ctl::PC_PANE, "notes.txt");
-  EXPECT_TRUE(w.currentSelection.isEmpty());
+  EXPECT_TRUE(w.CameraMode().CurrentSelection().isEmpty());
   EXPECT_FALSE(Shown(ctl::PLAY));
   EXPECT_FALSE(Shown(ctl::PICTURE_FRAME));
 
   // Clicks do nothing while a copy runs.
-  w.operationFlag = true;
+  WindowTestAccess::SetOperationFlag(w, true);
   Click(ctl::PC_PANE, "clip.asf");
-  w.operationFlag = false;
-  EXPECT_TRUE(w.currentSelection.isEmpty());
+  WindowTestAccess::SetOperationFlag(w, false);
+  EXPECT_TRUE(w.CameraMode().CurrentSelection().isEmpty());
 }
 
 TEST_F(PreviewTest, ClearPreviewEmptiesStillAndSelection) {
   MainWindow& w = InStorage();
   Click(ctl::CAM_PANE, "DCAM0001.JPG");
-  ASSERT_FALSE(w.selectedImage.isEmpty());
-  w.currentSelection = "MOV00001.ASF";
-  w.moviePlaying = true;
-  w.Timer(12).start();
-  w.ClearPreview();
-  EXPECT_TRUE(w.selectedImage.isEmpty());
-  EXPECT_TRUE(w.currentSelection.isEmpty());
-  EXPECT_FALSE(w.moviePlaying);
-  EXPECT_FALSE(w.Timer(12).isActive());
-  EXPECT_FALSE(w.PictureWindow()->HasImage());
+  ASSERT_FALSE(w.Preview().SelectedImage().isEmpty());
+  w.CameraMode().SelectMovie("MOV00001.ASF", false);
+  WindowTestAccess::SetMoviePlaying(w, true);
+  w.Timer(TimerId::PlayClock).start();
+  WindowTestAccess::Ui(w).ClearPreview();
+  EXPECT_TRUE(w.Preview().SelectedImage().isEmpty());
+  EXPECT_TRUE(w.CameraMode().CurrentSelection().isEmpty());
+  EXPECT_FALSE(w.CameraMode().MoviePlaying());
+  EXPECT_FALSE(w.Timer(TimerId::PlayClock).isActive());
+  EXPECT_FALSE(w.Preview().PictureWindow()->HasImage());
   for (int id : {ctl::PICTURE_FRAME, ctl::VIDEO_FRAME, ctl::PLAY, ctl::STOP_PLAY, ctl::TIME_LABEL})
     EXPECT_FALSE(Shown(id)) << id;
 }

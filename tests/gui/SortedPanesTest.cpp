@@ -19,6 +19,7 @@
 #include "fileops/NameDialog.h"
 #include "resources/StringIds.h"
 #include "tests/gui/StorageWindow.h"
+#include "tests/gui/WindowTestAccess.h"
 
 namespace fs = std::filesystem;
 
@@ -95,8 +96,7 @@ class SortedPanesTest : public StorageWindow {
   void Restore() {
     WriteCamera();
     WritePc();
-    window_->camera.ListCamFolder();
-    window_->FillCamPane();
+    WindowTestAccess::Relist(*window_);
     window_->Panes()->pc.Refresh();
     boxes_ = MessageBoxScript{};
   }
@@ -279,7 +279,7 @@ TEST_F(SortedPanesTest, RenamesTakeTheTopRowOfTheSelectionShown) {
           qobject_cast<QLineEdit*>(d.ControlById(1100))->setText("0042");
         },
         &seen);
-    w.OnCamRename();
+    w.FileOps().OnCamRename();
     ASSERT_TRUE(seen);
     EXPECT_EQ(named.toStdString(), chosen[0] + "   =>  DCAM ");
     EXPECT_EQ(Present(CamFolder(), CamNames()), Minus(CamNames(), {chosen[0]}));
@@ -294,7 +294,7 @@ TEST_F(SortedPanesTest, RenamesTakeTheTopRowOfTheSelectionShown) {
           d.Edit()->setText("renamed.jpg");
         },
         &seen);
-    w.OnPcRename();
+    w.FileOps().OnPcRename();
     ASSERT_TRUE(seen);
     EXPECT_EQ(named.toStdString(), chosen[0]);
     EXPECT_EQ(Present(pcFolder_, PcNames()), Minus(PcNames(), {chosen[0]}));
@@ -306,8 +306,11 @@ TEST_F(SortedPanesTest, RenamesTakeTheTopRowOfTheSelectionShown) {
 TEST_F(SortedPanesTest, PreviewAndDoubleClickTakeTheRowHit) {
   MainWindow& w = InStorage();
   QString viewed;
-  w.Panes()->cam.onViewPicture = [&viewed](const QString& name) { viewed = name; };
-  w.Panes()->pc.onViewPicture = [&viewed](const QString& path) { viewed = path; };
+  // The viewer is not started: the double-clicks are only noted.
+  QObject::disconnect(&w.Panes()->cam, &CamPane::pictureOpened, nullptr, nullptr);
+  QObject::disconnect(&w.Panes()->pc, &PcPane::pictureOpened, nullptr, nullptr);
+  QObject::connect(&w.Panes()->cam, &CamPane::pictureOpened, [&viewed](const QString& name) { viewed = name; });
+  QObject::connect(&w.Panes()->pc, &PcPane::pictureOpened, [&viewed](const QString& path) { viewed = path; });
   for (const Sort& sort : kSorts) {
     SCOPED_TRACE(Describe(sort));
     Restore();
@@ -315,14 +318,14 @@ TEST_F(SortedPanesTest, PreviewAndDoubleClickTakeTheRowHit) {
     for (int place : {0, 3}) {
       const std::string cam = FilesShown(ctl::CAM_PANE).at(static_cast<size_t>(place));
       Click(ctl::CAM_PANE, QString::fromStdString(cam));
-      EXPECT_EQ(w.selectedImage.toStdString(), (TempFolderPath() / cam).string());
+      EXPECT_EQ(w.Preview().SelectedImage().toStdString(), (TempFolderPath() / cam).string());
       EXPECT_TRUE(Bytes(TempFolderPath() / cam) == CamBytesOf(cam));
       QTest::mouseDClick(View(ctl::CAM_PANE)->viewport(), Qt::LeftButton, {}, RowCentre(ctl::CAM_PANE, QString::fromStdString(cam)));
       EXPECT_EQ(viewed.toStdString(), cam);
 
       const std::string pc = FilesShown(ctl::PC_PANE).at(static_cast<size_t>(place));
       Click(ctl::PC_PANE, QString::fromStdString(pc));
-      EXPECT_EQ(w.selectedImage.toStdString(), (pcFolder_ / pc).string());
+      EXPECT_EQ(w.Preview().SelectedImage().toStdString(), (pcFolder_ / pc).string());
       QTest::mouseDClick(View(ctl::PC_PANE)->viewport(), Qt::LeftButton, {}, RowCentre(ctl::PC_PANE, QString::fromStdString(pc)));
       EXPECT_EQ(viewed.toStdString(), (pcFolder_ / pc).string());
     }
@@ -351,8 +354,8 @@ TEST_F(SortedPanesTest, PlaySelectionIsTheMovieRowHit) {
   MoveCamera("100QXMSC");
   w.Panes()->pc.Refresh();
   QString played;
-  w.Panes()->cam.onPlayMovie = [&played](const QString& name) { played = name; };
-  w.Panes()->pc.onPlayMovie = [&played](const QString& path) { played = path; };
+  QObject::connect(&w.Panes()->cam, &CamPane::movieOpened, [&played](const QString& name) { played = name; });
+  QObject::connect(&w.Panes()->pc, &PcPane::movieOpened, [&played](const QString& path) { played = path; });
   for (const Sort& sort : kSorts) {
     SCOPED_TRACE(Describe(sort));
     SortBy(ctl::CAM_PANE, sort);
@@ -363,8 +366,8 @@ TEST_F(SortedPanesTest, PlaySelectionIsTheMovieRowHit) {
     const QString cam = kCam[order.front()];
     ASSERT_EQ(FilesShown(ctl::CAM_PANE).front(), cam.toStdString());
     Click(ctl::CAM_PANE, cam);
-    EXPECT_EQ(w.currentSelection, cam);
-    EXPECT_FALSE(w.selectionOnPc);
+    EXPECT_EQ(w.CameraMode().CurrentSelection(), cam);
+    EXPECT_FALSE(w.CameraMode().SelectionOnPc());
     EXPECT_TRUE(Shown(ctl::PLAY));
     QTest::mouseDClick(View(ctl::CAM_PANE)->viewport(), Qt::LeftButton, {}, RowCentre(ctl::CAM_PANE, cam));
     EXPECT_EQ(played, cam);
@@ -373,8 +376,8 @@ TEST_F(SortedPanesTest, PlaySelectionIsTheMovieRowHit) {
     ASSERT_EQ(FilesShown(ctl::PC_PANE).back(), pc.toStdString());
     Click(ctl::PC_PANE, pc);
     const QString path = QString::fromStdString((pcFolder_ / pc.toStdString()).string());
-    EXPECT_EQ(w.currentSelection, path);
-    EXPECT_TRUE(w.selectionOnPc);
+    EXPECT_EQ(w.CameraMode().CurrentSelection(), path);
+    EXPECT_TRUE(w.CameraMode().SelectionOnPc());
     QTest::mouseDClick(View(ctl::PC_PANE)->viewport(), Qt::LeftButton, {}, RowCentre(ctl::PC_PANE, pc));
     EXPECT_EQ(played, path);
   }

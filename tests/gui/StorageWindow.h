@@ -41,7 +41,7 @@ class StorageWindow : public WindowFixture {
     MoveCamera("100QXCAM");
     return w;
   }
-  void MoveCamera(const std::string& folder) { window_->Panes()->cam.onMoveCamera(folder); }
+  void MoveCamera(const std::string& folder) { emit window_->Panes()->cam.folderChosen(QString::fromStdString(folder)); }
 
   QAbstractItemView* View(int paneId) { return qobject_cast<QAbstractItemView*>(window_->Control(paneId)); }
   // The row showing `text` in a pane, -1 when none does.
@@ -78,14 +78,14 @@ class StorageWindow : public WindowFixture {
     const QPoint end = viewport->mapFromGlobal(onto->mapToGlobal(at));
     QTest::mousePress(viewport, Qt::LeftButton, {}, start);
     QTest::mouseMove(viewport, start + QPoint(12, 0));
-    EXPECT_TRUE(window_->Drag()->Dragging());
-    ASSERT_NE(window_->Drag()->DragImage(), nullptr);
-    EXPECT_TRUE(window_->Drag()->DragImage()->isVisible());
+    EXPECT_TRUE(window_->FileOps().Drag()->Dragging());
+    ASSERT_NE(window_->FileOps().Drag()->DragImage(), nullptr);
+    EXPECT_TRUE(window_->FileOps().Drag()->DragImage()->isVisible());
     QTest::mouseMove(viewport, (start + end) / 2);
     QTest::mouseMove(viewport, end);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
-    EXPECT_FALSE(window_->Drag()->Dragging());
-    EXPECT_FALSE(window_->Drag()->DragImage()->isVisible());
+    EXPECT_FALSE(window_->FileOps().Drag()->Dragging());
+    EXPECT_FALSE(window_->FileOps().Drag()->DragImage()->isVisible());
   }
   QPoint Middle(int paneId) { return window_->Control(paneId)->rect().center(); }
 
@@ -113,11 +113,11 @@ class StorageWindow : public WindowFixture {
   void WaitForTransfer() {
     QElapsedTimer clock;
     clock.start();
-    while ((window_->operationFlag || (window_->Transfer() && !window_->Transfer()->Finished())) &&
+    while ((window_->FileOps().Busy() || (window_->FileOps().Transfer() && !window_->FileOps().Transfer()->Finished())) &&
            clock.elapsed() < 20000)
       QApplication::processEvents(QEventLoop::AllEvents, 10);
     QApplication::processEvents();
-    ASSERT_FALSE(window_->operationFlag) << "the transfer did not end";
+    ASSERT_FALSE(window_->FileOps().Busy()) << "the transfer did not end";
   }
 
   static std::string Bytes(const std::filesystem::path& file) {

@@ -6,13 +6,12 @@
 #   install_e2e.sh BUILD_DIR USB_ID ARTEFACTS
 set -euo pipefail
 BUILD=$1 USB_ID=$2 ARTEFACTS=$3
+BIN=$BUILD/bin
 HERE=$(cd "$(dirname "$0")" && pwd)
-WORK=$(mktemp -d /tmp/orin-install-XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$HERE/../e2e/lib.sh"
 source "$HERE/check_tree.sh"
+WORK=$E2E_WORK
 
-mkdir -p "$ARTEFACTS"
 cmake --install "$BUILD" --prefix "$WORK/prefix" >"$WORK/install.log" || { cat "$WORK/install.log" >&2; fail "cmake --install"; }
 check_tree "$WORK/prefix" "$USB_ID"
 (cd "$WORK/prefix" && find . -type f | sort) >"$ARTEFACTS/installed-files.txt"

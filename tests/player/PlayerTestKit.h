@@ -32,8 +32,8 @@ inline bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
 // The window's message boxes, by their texts.
 class RecordingUi : public CameraUi {
  public:
-  void ShowMessage(int stringId, MsgIcon icon) override {
-    texts.push_back(resources::String(stringId).toStdString());
+  void ShowText(const std::string& text, MsgIcon icon) override {
+    texts.push_back(text);
     icons.push_back(icon);
   }
   std::vector<std::string> texts;

@@ -36,6 +36,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/camproto/CameraWire.h"
 #include "platform/camsim/SimWire.h"
 #include "platform/camsim/WireIo.h"
 #include "platform/teskdll/TeskDll.h"
@@ -45,10 +46,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr int kBlock = 16384;
-constexpr int REQ_SET_MODE = 0x44;
-constexpr int REQ_READ_FILE = 0x59;
-constexpr int REQ_GET_STATUS = 0x61;
+constexpr int kBlock = kBulkBlock;
 constexpr const char* kFileName = "BENCH.BIN";
 
 [[noreturn]] void Fail(const std::string& what) {
@@ -302,7 +300,7 @@ int main(int argc, char** argv) {
   setenv("ORIN_CAMERA", ("sim:" + d.socket).c_str(), 1);
   if (!Device_Open()) Fail("Device_Open found no camera on " + d.socket);
   unsigned char none = 0;
-  if (!Vendor_Write(REQ_SET_MODE, 1, 0, 0, &none)) Fail("REQ_SET_MODE storage failed");
+  if (!Vendor_Write(REQ_SET_MODE, MODE_STORAGE, 0, 0, &none)) Fail("REQ_SET_MODE storage failed");
 
   // The camera serves one session at a time: the library's session and the
   // raw connection's, for the hand-written figures, take turns.

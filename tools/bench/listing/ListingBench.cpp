@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "camera/CameraLink.h"
+#include "camera/CameraConnection.h"
 #include "platform/ui/Pacing.h"
 #include "tests/support/SimDriver.h"
 
@@ -29,7 +29,7 @@ constexpr int kFiles = 9999;
 
 class QuietUi final : public CameraUi {
  public:
-  void ShowMessage(int id, MsgIcon) override { std::fprintf(stderr, "message %d\n", id); }
+  void ShowText(const std::string& text, MsgIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
 };
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -37,9 +37,8 @@ double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::dura
 // Mean seconds per listing of DCIM/100QXCAM over `rounds`.
 double TimeListings(CameraDriver& driver, int rounds) {
   QuietUi ui;
-  CameraLink link(driver, ui);
-  if (!link.OpenDevice() || !link.SetMode(MODE_STORAGE) || !link.CheckMedia()) return -1;
-  link.ChangeCamFolder("\\");
+  CameraConnection link(driver, ui);
+  if (link.OpenStorageSession() != CameraConnection::SessionStart::Ready) return -1;
   link.ChangeCamFolder("DCIM");
   link.ChangeCamFolder("100QXCAM");
   auto start = std::chrono::steady_clock::now();
@@ -51,8 +50,7 @@ double TimeListings(CameraDriver& driver, int rounds) {
   }
   double per = Seconds(std::chrono::steady_clock::now() - start) / rounds;
   if (link.files.size() != kFiles) std::fprintf(stderr, "listed %zu files, not %d\n", link.files.size(), kFiles);
-  link.SetMode(MODE_RELEASE);
-  link.CloseDevice();
+  link.EndSession();
   return per;
 }
 

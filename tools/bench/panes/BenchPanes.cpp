@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     int Bulk_OUT(void*, int) override { return 0; }
   };
   struct NoUi : CameraUi {
-    void ShowMessage(int, MsgIcon) override {}
+    void ShowText(const std::string&, MsgIcon) override {}
   } ui;
   NoDriver driver;  // the camera pane stays empty here
   CameraLink camera(driver, ui);

@@ -40,7 +40,7 @@ double Median(std::vector<double> v) {
 
 // The player's one message goes to the terminal.
 struct TerminalUi : CameraUi {
-  void ShowMessage(int stringId, MsgIcon) override { std::fprintf(stderr, "player message %d\n", stringId); }
+  void ShowText(const std::string& text, MsgIcon) override { std::fprintf(stderr, "player: %s\n", text.c_str()); }
 };
 
 // The end of the movie is not waited for: the player is stopped first.

@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "camera/CameraConnection.h"
 #include "fileops/Transfer.h"
 #include "platform/ui/Pacing.h"
 #include "tests/support/SimDriver.h"
@@ -40,9 +41,8 @@ void operator delete(void* q, std::size_t) noexcept { operator delete(q); }
 
 namespace {
 
-class NullUi final : public CameraUi, public FileOpsUi {
+class NullUi final : public FileOpsUi {
  public:
-  void ShowMessage(int id, MsgIcon) override { std::fprintf(stderr, "message %d\n", id); }
   void ShowText(const std::string& t, MsgIcon) override { std::fprintf(stderr, "%s\n", t.c_str()); }
   bool Ask(const std::string&, MsgIcon, AskButtons) override { return true; }
   std::optional<std::string> AskFileNumber(const std::string&) override { return {}; }
@@ -91,11 +91,8 @@ int main(int argc, char** argv) {
   sim.Control("speed unlimited");
   NullUi ui;
   NullProgress progress;
-  CameraLink link(sim, ui);
-  link.OpenDevice();
-  link.SetMode(MODE_STORAGE);
-  link.mediaReady = link.CheckMedia() != 0;
-  link.ChangeCamFolder("\\");
+  CameraConnection link(sim, ui);
+  link.OpenStorageSession();
   link.ChangeCamFolder("DCIM");
   link.ChangeCamFolder("100QXCAM");
   link.ListCamFolder();

@@ -1,42 +1,28 @@
 #!/bin/bash
 # orin-cam's file commands against a real orin-camsim daemon over its socket.
-# Usage: orin_cam_files_against_daemon.sh BIN_DIR
+# Usage: orin_cam_files_against_daemon.sh BIN_DIR ARTEFACTS
 set -u
-bin=$1
-work=$(mktemp -d)
-daemon=
-cleanup() {
-  [ -n "$daemon" ] && kill "$daemon" 2>/dev/null && wait "$daemon" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+BIN=$1 ARTEFACTS=$2
+source "$(dirname "$0")/../e2e/lib.sh"
+bin=$BIN work=$E2E_WORK
 cam() { "$bin/orin-cam" "$@" >"$work/out" 2>"$work/err"; }
-ctl() { "$bin/orin-camsim-ctl" --socket "$work/sock" "$@" >/dev/null 2>&1 || fail "ctl $*"; }
+ctl() { "$bin/orin-camsim-ctl" --socket "$SOCKET" "$@" >/dev/null 2>&1 || fail "ctl $*"; }
 # Polls until COMMAND... succeeds (at most 20 s): wait_for DESCRIPTION COMMAND...
 wait_for() {
   for _ in $(seq 400); do "${@:2}" && return 0; sleep 0.05; done
   fail "never: $1"
 }
 has_partial() { [ -n "$(find "$1" -maxdepth 1 -name ".$2.part-??????")" ]; }  # FOLDER NAME
-no_session() { "$bin/orin-camsim-ctl" --socket "$work/sock" status 2>/dev/null | grep -q ' 0 open session(s)'; }
+no_session() { "$bin/orin-camsim-ctl" --socket "$SOCKET" status 2>/dev/null | grep -q ' 0 open session(s)'; }
 
-stick=$work/stick pc=$work/pc
+stick=$E2E_WORK/stick pc=$work/pc
 mkdir -p "$stick/DCIM/100QXCAM" "$stick/QXMOV/100QXMSC" "$pc/out"
 head -c 40000 /dev/urandom > "$stick/DCIM/100QXCAM/DCAM0001.JPG"
 touch -d '2003-09-17 10:25' "$stick/DCIM/100QXCAM/DCAM0001.JPG"
 head -c 32768 /dev/urandom > "$pc/dcam0005.jpg"
 
-"$bin/orin-camsim" --socket "$work/sock" --stick "$stick" --capacity-mb 62 2>"$work/daemon.log" &
-daemon=$!
-# Up once it answers a control request (its socket file shows before it
-# listens); polled every 50 ms, given up after 30 s, which only a stuck
-# daemon takes.
-up() { "$bin/orin-camsim-ctl" --socket "$work/sock" help >/dev/null 2>&1; }
-for _ in $(seq 600); do up && break; sleep 0.05; done
-up || fail "the daemon did not listen"
+start_simulator --capacity-mb 62
 ctl speed unlimited
-export ORIN_CAMERA=sim:$work/sock
 
 cam get DCIM/100QXCAM/DCAM0001.JPG --to "$pc/out" || fail "get: $(cat "$work/err")"
 cmp -s "$stick/DCIM/100QXCAM/DCAM0001.JPG" "$pc/out/DCAM0001.JPG" || fail "get: bytes differ"

@@ -10,14 +10,14 @@
 #include "camera/CamRows.h"
 #include "skin/CGradientMenu.h"
 #include "skin/GradientMenuResource.h"
-#include "tests/panes/PanesTestKit.h"
+#include "tests/browser/PanesTestKit.h"
 #include "tests/support/SimDriver.h"
 
 namespace {
 
 class NoUi final : public CameraUi {
  public:
-  void ShowMessage(int, MsgIcon) override {}
+  void ShowText(const std::string&, MsgIcon) override {}
 };
 
 CamEntry Cam(const std::string& name, const std::string& ext, uint32_t size, bool folder) {
@@ -38,7 +38,7 @@ class PanesTest : public ::testing::Test {
     pcDrive.isFolder = pcDrive.isDrive = true;
     // The scratch folder stands as the only drive, so that its root is a drive root.
     panes.pc.readDrives = [this] { return std::vector<PcEntry>{pcDrive}; };
-    panes.pc.onPathChanged = [this](const QString& p) { label = p; };
+    QObject::connect(&panes.pc, &PcPane::pathChanged, [this](const QString& p) { label = p; });
     panes.isBusy = [this] { return busy; };
   }
 
@@ -134,8 +134,8 @@ TEST_F(PanesTest, DoubleClickedFilesGoToTheViewerOrThePlayer) {
   root.File("shot.JPG", 5);
   root.File("take.asf", 5);
   QString viewed, played;
-  panes.pc.onViewPicture = [&](const QString& p) { viewed = p; };
-  panes.pc.onPlayMovie = [&](const QString& p) { played = p; };
+  QObject::connect(&panes.pc, &PcPane::pictureOpened, [&](const QString& p) { viewed = p; });
+  QObject::connect(&panes.pc, &PcPane::movieOpened, [&](const QString& p) { played = p; });
   panes.pc.ListPcFolder(root.Str());
   panes.pc.FillPcPane();
   emit pcView.rowDoubleClicked(RowOf(pcView, "shot.JPG"));
@@ -173,7 +173,7 @@ TEST_F(PanesTest, ListChosenInTheCameraMenuChangesBothPanesAndTheCheckMark) {
   EXPECT_FALSE(pcMenu->FindItem(PaneMenu::kPcDetail)->Checked());
 
   int other = 0;
-  panes.onMenuCommand = [&](int id) { other = id; };
+  QObject::connect(&panes, &FilePanes::menuCommand, [&](int id) { other = id; });
   QCoreApplication::postEvent(&pcView, new GradientMenuEvent(MenuMessage::WM_COMMAND, PaneMenu::kPcDetail));
   QCoreApplication::postEvent(&pcView, new GradientMenuEvent(MenuMessage::WM_COMMAND, PaneMenu::kPcCopy));
   QCoreApplication::processEvents();
@@ -217,9 +217,9 @@ TEST_F(PanesTest, CameraRowsAndWhereTheirDoubleClicksLead) {
 
   std::vector<std::string> moves;
   QString played, viewed;
-  panes.cam.onMoveCamera = [&](const std::string& n) { moves.push_back(n); };
-  panes.cam.onPlayMovie = [&](const QString& n) { played = n; };
-  panes.cam.onViewPicture = [&](const QString& n) { viewed = n; };
+  QObject::connect(&panes.cam, &CamPane::folderChosen, [&](const QString& n) { moves.push_back(n.toStdString()); });
+  QObject::connect(&panes.cam, &CamPane::movieOpened, [&](const QString& n) { played = n; });
+  QObject::connect(&panes.cam, &CamPane::pictureOpened, [&](const QString& n) { viewed = n; });
   // Sorting by size keeps the storage row and ".." on top.
   emit camView.columnClicked(1);
   EXPECT_EQ(Column(camView), (QStringList{"MemoryStick", "..", "dcam0002.jpg", "DCAM0001.JPG", "MOV_0001.ASF"}));

@@ -8,20 +8,19 @@
 
 #include "camera/CamEntry.h"
 
-class CameraUi;
-
-// Parent kinds: where the camera's current folder lies.
-enum : int { PARENT_ROOT = 0, PARENT_DCIM = 1, PARENT_QXMOV = 2 };
-
 // "AAAA9999.EXT": four letters, digits or "_", a number 0001..9999, a dot and
 // "JPG" below DCIM or "ASF" below QXMOV (any case). No name is valid in the root.
 bool IsValidDcfFileName(std::string_view name, int parentKind);
 
-// Three digits 100..999, then at most five letters, digits or "_". With
-// `ui` given, a refused name is explained to the user, and a name equal to one
-// of the pane's rows (row 0, the root row, excepted) is refused as taken.
-bool IsValidDcfFolderName(std::string_view name, std::span<const std::string> paneRowNames,
-                          CameraUi* ui);
+// What the folder-name check found; the caller tells the user (Taken:
+// "A file with the name you specified already exists.", BadForm: "File(Folder)
+// name doesn't met the format.").
+enum class DcfVerdict { Ok, Taken, BadForm };
+
+// Three digits 100..999, then at most five letters, digits or "_". A name
+// equal to one of the pane's rows (row 0, the root row, excepted) is taken;
+// a fault of form counts before a clash. The listing passes no rows.
+DcfVerdict IsValidDcfFolderName(std::string_view name, std::span<const std::string> paneRowNames = {});
 
 // Name clash within the folder shown.
 enum : int { CLASH_NONE = 0, CLASH_NAME = 1, CLASH_NUMBER = 2 };

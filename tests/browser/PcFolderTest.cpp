@@ -5,7 +5,7 @@
 
 #include "browser/PcDrives.h"
 #include "browser/PcFolder.h"
-#include "tests/panes/PanesTestKit.h"
+#include "tests/browser/PanesTestKit.h"
 
 namespace {
 

@@ -1,10 +1,8 @@
-#include "fileops/DcfRules.h"
+#include "camera/DcfRules.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "camera/CameraUi.h"
-#include "resources/StringIds.h"
 
 namespace {
 
@@ -39,23 +37,15 @@ bool IsValidDcfFileName(std::string_view name, int parentKind) {
   return false;
 }
 
-bool IsValidDcfFolderName(std::string_view name, std::span<const std::string> paneRowNames,
-                          CameraUi* ui) {
-  enum class Fault { None, Taken, Form } fault = Fault::None;
-  if (ui && paneRowNames.size() > 1 &&
+DcfVerdict IsValidDcfFolderName(std::string_view name, std::span<const std::string> paneRowNames) {
+  if (name.size() < 3 || name.size() > 8) return DcfVerdict::BadForm;
+  auto number = DecimalValue(name.substr(0, 3));
+  if (!number || *number < 100) return DcfVerdict::BadForm;
+  if (!std::all_of(name.begin() + 3, name.end(), IsNameChar)) return DcfVerdict::BadForm;
+  if (paneRowNames.size() > 1 &&
       std::find(paneRowNames.begin() + 1, paneRowNames.end(), name) != paneRowNames.end())
-    fault = Fault::Taken;
-  auto number = DecimalValue(name.substr(0, std::min<size_t>(3, name.size())));
-  if (name.size() < 3 || !number || *number < 100) fault = Fault::Form;
-  if (name.size() > 3 && !std::all_of(name.begin() + 3, name.end(), IsNameChar)) fault = Fault::Form;
-
-  if (name.size() <= 8 && fault == Fault::None) return true;
-  if (name.size() <= 8 && fault == Fault::Taken) {
-    if (ui) ui->ShowMessage(ids::FILE_EXISTS, MsgIcon::Error);
-    return false;
-  }
-  if (ui) ui->ShowMessage(ids::NAME_FORMAT, MsgIcon::Error);
-  return false;
+    return DcfVerdict::Taken;
+  return DcfVerdict::Ok;
 }
 
 int FindNameClash(std::string_view name, const CamEntryList& files) {

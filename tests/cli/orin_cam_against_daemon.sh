@@ -1,32 +1,17 @@
 #!/bin/bash
 # orin-cam over libTeskDll.so's sim backend against a real orin-camsim daemon.
-# Usage: orin_cam_against_daemon.sh BIN_DIR
+# Usage: orin_cam_against_daemon.sh BIN_DIR ARTEFACTS
 set -u
-bin=$1
-work=$(mktemp -d)
-daemon=
-cleanup() {
-  [ -n "$daemon" ] && kill "$daemon" 2>/dev/null && wait "$daemon" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+BIN=$1 ARTEFACTS=$2
+source "$(dirname "$0")/../e2e/lib.sh"
+bin=$BIN work=$E2E_WORK
 
-stick=$work/stick
+stick=$E2E_WORK/stick
 mkdir -p "$stick/DCIM/100QXCAM" "$stick/DCIM/ABC" "$stick/QXMOV/100QXMSC"
 head -c 3000 /dev/zero > "$stick/DCIM/100QXCAM/DCAM0001.JPG"
 head -c 10 /dev/zero > "$stick/DCIM/100QXCAM/DCAM0002.TXT"
 touch -d '2003-09-17 10:25' "$stick/DCIM/100QXCAM/DCAM0001.JPG"
-
-"$bin/orin-camsim" --socket "$work/sock" --stick "$stick" --capacity-mb 62 2>"$work/daemon.log" &
-daemon=$!
-# Up once it answers a control request (its socket file shows before it
-# listens); polled every 50 ms, given up after 30 s, which only a stuck
-# daemon takes.
-up() { "$bin/orin-camsim-ctl" --socket "$work/sock" help >/dev/null 2>&1; }
-for _ in $(seq 600); do up && break; sleep 0.05; done
-up || fail "the daemon did not listen"
-export ORIN_CAMERA=sim:$work/sock
+start_simulator --capacity-mb 62
 
 "$bin/orin-cam" ls DCIM/100QXCAM >"$work/out" 2>"$work/err" || fail "ls failed: $(cat "$work/err")"
 mapfile -t rows <"$work/out"
@@ -45,7 +30,7 @@ grep -q $'^total\t65011712$' "$work/out" || fail "info total: $(cat "$work/out")
 [ "$(tail -c 1 "$work/out" | od -An -c | tr -d ' ')" = '\n' ] || fail "info does not end with a newline"
 
 # info reports the stick as it is, and only a ready one is a success.
-ctl() { "$bin/orin-camsim-ctl" --socket "$work/sock" "$@" >/dev/null 2>&1 || fail "ctl $*"; }
+ctl() { "$bin/orin-camsim-ctl" --socket "$SOCKET" "$@" >/dev/null 2>&1 || fail "ctl $*"; }
 info_says() {  # EXPECTED_MEDIA
   "$bin/orin-cam" info >"$work/out" 2>"$work/err" && fail "info with media $1 succeeded"
   [ "$(head -1 "$work/out")" = $'media\t'"$1" ] || fail "info, media $1: $(cat "$work/out")"
@@ -73,7 +58,7 @@ done
 
 # A folder that is not there, a missing stick, a missing camera: told, exit 1.
 "$bin/orin-cam" ls DCIM/NOPE >/dev/null 2>"$work/err" && fail "ls of a missing folder succeeded"
-"$bin/orin-camsim-ctl" --socket "$work/sock" eject >/dev/null 2>&1 || fail "eject refused"
+"$bin/orin-camsim-ctl" --socket "$SOCKET" eject >/dev/null 2>&1 || fail "eject refused"
 "$bin/orin-cam" ls >/dev/null 2>"$work/err" && fail "ls without a stick succeeded"
 grep -qx 'No Memory!' "$work/err" || fail "no stick: $(cat "$work/err")"
 ORIN_CAMERA=sim:$work/none "$bin/orin-cam" info >/dev/null 2>"$work/err" && fail "info without a camera succeeded"
