@@ -103,18 +103,20 @@ std::string Contents(const fs::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// After a download batch of `rows` from the folder listed in `link`: only
+// After a download batch of `rows` from a folder listed as `files`: only
 // listed names, each a regular file of the size the listing gave (the last
 // entry of that name, as the batch takes it), no part file.
-void CheckDownloads(const CameraLink& link, const std::vector<CamFileRow>& rows, const fs::path& pc) {
+void CheckDownloads(const CamEntryList& files, const std::vector<CamFileRow>& rows, const fs::path& pc) {
   for (const std::string& name : Entries(pc)) {
     if (std::none_of(rows.begin(), rows.end(), [&](const CamFileRow& r) { return r.name == name; }))
       Breach("a PC file that was not asked for: " + name);
     const fs::path file = pc / name;
     if (!fs::is_regular_file(fs::symlink_status(file))) Breach("not a plain file: " + name);
-    auto last = std::find_if(link.files.rbegin(), link.files.rend(),
-                             [&](const CamEntry& e) { return e.displayName == name; });
-    if (last == link.files.rend() || fs::file_size(file) != last->size) Breach("a partial download kept: " + name);
+    auto last = std::find_if(files.rbegin(), files.rend(), [&](const CamEntry& e) { return e.displayName == name; });
+    if (last == files.rend()) Breach("a PC file of a name the camera did not list: " + name);
+    if (fs::file_size(file) != last->size)
+      Breach("a partial download kept: " + name + ", " + std::to_string(fs::file_size(file)) + " of " +
+             std::to_string(last->size) + " bytes");
   }
 }
 
@@ -130,8 +132,9 @@ void ChangeFiles(CameraLink& link, QuietUi& ui, QuietProgress& progress, const f
   for (const CamEntry& e : link.files)
     if (rows.size() < kFilesPerFolder) rows.push_back(AsFileRow(e));
   EmptyFolder(pc);
+  const CamEntryList listed = link.files;  // a camera lost in the batch takes the rows with it
   DownloadBatch(link, ui, progress, {rows, pc});
-  CheckDownloads(link, rows, pc);
+  CheckDownloads(listed, rows, pc);
 
   UploadBatch(link, ui, progress, {{{kUploadName, false, false, std::string(kUploadBody).size()}}, src});
   CheckRows(link);
