@@ -32,6 +32,14 @@ gboolean Complete(UMockdevIoctlClient* client, long result, int error) {
   return TRUE;
 }
 
+// The URB an ioctl names, by its address in the client's memory (as long as
+// the argument has not been resolved).
+uint64_t ClientAddress(UMockdevIoctlData* arg) {
+  uint64_t address = 0;
+  std::memcpy(&address, arg->data, std::min(sizeof address, size_t(arg->data_len)));
+  return address;
+}
+
 }  // namespace
 
 EmulatedUsbCamera::EmulatedUsbCamera(camsim::CameraModel& model) : model_(model) {
@@ -99,6 +107,17 @@ void EmulatedUsbCamera::UnplugAfterBulkBytes(uint64_t bytes) {
   unplugAfter_ = bytes;
 }
 
+void EmulatedUsbCamera::FallSilentAfterBulkBytes(uint64_t bytes) {
+  std::lock_guard lock(mutex_);
+  silentAfter_ = bytes;
+}
+
+void EmulatedUsbCamera::SpeakAgain() {
+  std::lock_guard lock(mutex_);
+  silentAfter_.reset();
+  silent_ = false;
+}
+
 EmulatedUsbCamera::Traffic EmulatedUsbCamera::Seen() const {
   std::lock_guard lock(mutex_);
   return traffic_;
@@ -114,9 +133,17 @@ bool EmulatedUsbCamera::Plugged() const {
 void EmulatedUsbCamera::VanishLocked() {
   plugged_ = false;
   unplugAfter_.reset();
+  silentAfter_.reset();
+  silent_ = false;
   for (auto& [client, fd] : descriptors_) {
     fd.session = 0;
     fd.dead = true;
+    // The kernel ends the URBs of a vanished device.
+    for (auto& [address, urb] : fd.pending) {
+      reinterpret_cast<usbdevfs_urb*>(urb->data)->status = -ESHUTDOWN;
+      fd.done.push_back(urb);
+    }
+    fd.pending.clear();
   }
   std::string reply;
   model_.Control("unplug", reply);
@@ -124,7 +151,9 @@ void EmulatedUsbCamera::VanishLocked() {
 
 void EmulatedUsbCamera::Drop(Descriptor& fd) {
   for (UMockdevIoctlData* urb : fd.done) g_object_unref(urb);
+  for (auto& [address, urb] : fd.pending) g_object_unref(urb);
   fd.done.clear();
+  fd.pending.clear();
 }
 
 gboolean EmulatedUsbCamera::OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
@@ -177,7 +206,7 @@ gboolean EmulatedUsbCamera::Handle(UMockdevIoctlClient* client) {
     case USBDEVFS_SUBMITURB:
       return Submit(client, fd, arg);
     case USBDEVFS_DISCARDURB:
-      return Complete(client, -1, EINVAL);  // every URB has finished: nothing to discard
+      return Discard(client, fd, arg);
     default:
       return Complete(client, -1, ENOTTY);
   }
@@ -197,6 +226,7 @@ gboolean EmulatedUsbCamera::Claim(UMockdevIoctlClient* client, Descriptor& fd, U
 }
 
 gboolean EmulatedUsbCamera::Submit(UMockdevIoctlClient* client, Descriptor& fd, UMockdevIoctlData* arg) {
+  const uint64_t address = ClientAddress(arg);  // before resolving, which points it at a local copy
   UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
   auto* urb = reinterpret_cast<usbdevfs_urb*>(urbData->data);
   const bool control = urb->type == USBDEVFS_URB_TYPE_CONTROL && urb->endpoint == 0;
@@ -227,10 +257,27 @@ gboolean EmulatedUsbCamera::Submit(UMockdevIoctlClient* client, Descriptor& fd, 
       }
     }
   } else {
-    urb->actual_length = Bulk(fd.session, urb->endpoint, bytes, urb->buffer_length, urb->status);
+    bool held = false;
+    urb->actual_length = Bulk(fd.session, urb->endpoint, bytes, urb->buffer_length, urb->status, held);
+    if (held) {
+      // The bytes moved so far go back to the client now; the URB waits.
+      if (buffer) g_object_unref(buffer);
+      fd.pending[address] = urbData;
+      return Complete(client, 0, 0);
+    }
   }
   if (buffer) g_object_unref(buffer);
   fd.done.push_back(urbData);  // keeps the reference until reaped
+  return Complete(client, 0, 0);
+}
+
+gboolean EmulatedUsbCamera::Discard(UMockdevIoctlClient* client, Descriptor& fd, UMockdevIoctlData* arg) {
+  auto it = fd.pending.find(ClientAddress(arg));
+  if (it == fd.pending.end()) return Complete(client, -1, EINVAL);  // finished already
+  reinterpret_cast<usbdevfs_urb*>(it->second->data)->status = -ENOENT;
+  fd.done.push_back(it->second);
+  fd.pending.erase(it);
+  ++traffic_.discarded;
   return Complete(client, 0, 0);
 }
 
@@ -260,10 +307,16 @@ int EmulatedUsbCamera::Control(int session, const uint8_t* setup, uint8_t* data)
   return model_.VendorWrite(session, request, value, index, length, data) ? length : -1;
 }
 
-int EmulatedUsbCamera::Bulk(int session, uint8_t endpoint, uint8_t* data, int length, int& status) {
+int EmulatedUsbCamera::Bulk(int session, uint8_t endpoint, uint8_t* data, int length, int& status, bool& held) {
+  if (silent_) {
+    held = true;
+    return 0;
+  }
   int limit = length;
   const bool cut = unplugAfter_ && *unplugAfter_ < uint64_t(length);
+  const bool hush = silentAfter_ && *silentAfter_ < uint64_t(length);
   if (cut) limit = int(*unplugAfter_);
+  if (hush) limit = std::min(limit, int(*silentAfter_));
   int moved;
   if (endpoint == kBulkIn) {
     moved = session ? model_.BulkIn(session, data, limit) : 0;
@@ -276,6 +329,13 @@ int EmulatedUsbCamera::Bulk(int session, uint8_t endpoint, uint8_t* data, int le
     if (length == 0) ++traffic_.zeroLengthOut;
   }
   if (unplugAfter_) *unplugAfter_ -= std::min<uint64_t>(*unplugAfter_, uint64_t(moved));
+  if (silentAfter_) *silentAfter_ -= std::min<uint64_t>(*silentAfter_, uint64_t(moved));
+  if (hush && !cut) {
+    silent_ = true;
+    silentAfter_.reset();
+    held = true;
+    return moved;
+  }
   if (cut) {
     status = -ESHUTDOWN;
     VanishLocked();

@@ -26,6 +26,7 @@
 #include "fileops/Transfer.h"
 #include "platform/camsim/AsfWriter.h"
 #include "platform/camsim/SampleStick.h"
+#include "platform/teskdll/Backend.h"
 #include "platform/teskdll/TeskDll.h"
 #include "resources/StringIds.h"
 #include "tests/camsim/AsfReader.h"
@@ -328,6 +329,32 @@ TEST_F(UsbCore, CablePulledDuringADownloadLosesNothing) {
   usb.Plug();
   camUi.messages.clear();
   Connect({"DCIM", "100QXCAM"});
+  const BatchOutcome again = DownloadBatch(link, ui, progress, {{Row("DCAM0007.JPG")}, pc});
+  EXPECT_EQ(again.done, 1);
+  EXPECT_EQ(Bytes(pc / "DCAM0007.JPG"), Bytes(Cam("DCIM/100QXCAM/DCAM0007.JPG")));
+}
+
+// A camera that stops sending in the middle of a file: the bulk read ends at
+// the driver's time-out with what came before it, and the download fails
+// without touching the PC's copy. Takes the time-out itself (5 s).
+TEST_F(UsbCore, ACameraFallingSilentInAFileTimesOutAndLosesNothing) {
+  PutOnCamera("DCIM/100QXCAM/DCAM0007.JPG", 100000);
+  WriteFile(pc / "DCAM0007.JPG", "an older copy");
+  Connect({"DCIM", "100QXCAM"});
+  usb.FallSilentAfterBulkBytes(20000);  // inside the second piece
+  const auto started = std::chrono::steady_clock::now();
+  const BatchOutcome outcome = DownloadBatch(link, ui, progress, {{Row("DCAM0007.JPG")}, pc});
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(teskdll::kBulkTimeoutMs));
+  EXPECT_EQ(outcome.done, 0);
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_EQ(ui.shown, Names{Msg(ids::FAILED_TO_READ_FILE)});
+  EXPECT_EQ(usb.Seen().discarded, 1) << "the host gave up on the silent transfer";
+  EXPECT_EQ(ReadFile(pc / "DCAM0007.JPG"), "an older copy");
+  EXPECT_EQ(Entries(pc), Names{"DCAM0007.JPG"}) << "no part file left";
+  EXPECT_TRUE(link.deviceOpen) << "control transfers still work: the camera is there";
+
+  // Speaking again, the camera serves the file whole.
+  usb.SpeakAgain();
   const BatchOutcome again = DownloadBatch(link, ui, progress, {{Row("DCAM0007.JPG")}, pc});
   EXPECT_EQ(again.done, 1);
   EXPECT_EQ(Bytes(pc / "DCAM0007.JPG"), Bytes(Cam("DCIM/100QXCAM/DCAM0007.JPG")));
