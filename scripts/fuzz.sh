@@ -32,19 +32,25 @@ if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
 fi
 
 status=0
-# target, longest input, folder of seeds (or -)
+# target, longest input, folder of seeds (or -)[, options of its own]
+# FuzzSimWire closes its stderr: the daemon logs every malformed frame there
+# (libFuzzer's own reports still come through).
 for spec in FuzzStreamHeader:8192:tests/fuzz/corpus/FuzzStreamHeader \
             FuzzDataPacket:70000:tests/fuzz/corpus/FuzzDataPacket \
             FuzzCameraReplies:32768:tests/fuzz/corpus/FuzzCameraReplies \
-            FuzzSimWire:40000:tests/fuzz/corpus/FuzzSimWire; do
+            FuzzSimWire:40000:tests/fuzz/corpus/FuzzSimWire:-close_fd_mask=2; do
   target=${spec%%:*}
   rest=${spec#*:}
   maxlen=${rest%%:*}
-  seeds=${rest#*:}
+  rest=${rest#*:}
+  seeds=${rest%%:*}
+  options=
+  [ "$seeds" != "$rest" ] && options=${rest#*:}
   corpus="$build/fuzz-corpus/$target"
   mkdir -p "$corpus"
   set -- "$corpus"
   [ "$seeds" != - ] && set -- "$corpus" "$root/$seeds"
+  [ -n "$options" ] && set -- "$options" "$@"
   echo "== $target ($seconds s)"
   if ! (cd "$build" && "$build/bin/$target" -max_total_time="$seconds" -max_len="$maxlen" \
         -timeout="$timeout" -rss_limit_mb=2048 -print_final_stats=1 "$@"); then

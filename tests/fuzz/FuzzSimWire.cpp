@@ -39,8 +39,10 @@ void FreshStick(const fs::path& stick) {
   PutFile(stick / "QXMOV" / "100QXMSC" / "MOV_0001.ASF", 20000);
 }
 
+// On stdout: fuzz.sh closes this target's stderr, where the daemon logs.
 [[noreturn]] void Breach(const char* what) {
-  std::fprintf(stderr, "simulator: %s\n", what);
+  std::printf("simulator: %s\n", what);
+  std::fflush(stdout);
   std::abort();
 }
 
