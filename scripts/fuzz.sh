@@ -38,7 +38,8 @@ status=0
 for spec in FuzzStreamHeader:8192:tests/fuzz/corpus/FuzzStreamHeader \
             FuzzDataPacket:70000:tests/fuzz/corpus/FuzzDataPacket \
             FuzzCameraReplies:32768:tests/fuzz/corpus/FuzzCameraReplies \
-            FuzzSimWire:40000:tests/fuzz/corpus/FuzzSimWire:-close_fd_mask=2; do
+            FuzzSimWire:40000:tests/fuzz/corpus/FuzzSimWire:-close_fd_mask=2 \
+            FuzzSimReplies:8192:tests/fuzz/corpus/FuzzSimReplies; do
   target=${spec%%:*}
   rest=${spec#*:}
   maxlen=${rest%%:*}

@@ -2,8 +2,9 @@
 // FOLDER/<target>/, from the camera simulator's own output, so that each seed
 // is something a camera or a client really sends: the camera's stream header
 // and data packets, whole sessions of the program with the simulated camera in
-// its different states (replies recorded as ReplyScript.h takes them), and
-// the request frames of the simulator's clients. The checked-in corpus
+// its different states (replies recorded as ReplyScript.h takes them), the
+// request frames of the simulator's clients, and a simulator's replies to
+// the driver library's session. The checked-in corpus
 // (tests/fuzz/corpus) was made with it; run it again when a format changes.
 #include <cstdio>
 #include <cstdlib>
@@ -206,6 +207,41 @@ void WireRequests(const fs::path& out) {
   Save(out, "unknown_requests", broken.Get());
 }
 
+// Replies of a simulator to the session of FuzzSimReplies, frame by frame.
+class Replies {
+ public:
+  Replies& Reply(int32_t result, const Bytes& data = {}) {
+    simwire::SimReply r{result, uint32_t(data.size())};
+    const auto* p = reinterpret_cast<const uint8_t*>(&r);
+    bytes_.insert(bytes_.end(), p, p + sizeof r);
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    return *this;
+  }
+  const Bytes& Get() const { return bytes_; }
+
+ private:
+  Bytes bytes_;
+};
+
+void SimReplies(const fs::path& out) {
+  Bytes record(32, 0);
+  std::memcpy(record.data(), "DCIM", 4);
+  Replies session;
+  session.Reply(1).Reply(1).Reply(1, {1, 0, 0, 0, 1}).Reply(1, {0}).Reply(1, {0, 0, 0x10, 0, 0, 0, 0x40, 0});
+  session.Reply(1).Reply(1).Reply(32, record).Reply(32, record).Reply(32, Bytes(32, 0xFF));
+  session.Reply(1000, Bytes(1000, 7)).Reply(100, Bytes(100, 8)).Reply(100).Reply(0);
+  session.Reply(1, {1, 0x9F, 0x02, 0, 0}).Reply(671, camsim::BuildStreamHeader({320, 240, 8000})).Reply(1);
+  Save(out, "session", session.Get());
+  Save(out, "busy", Replies().Reply(simwire::kOpenBusy).Get());
+  Replies longer;
+  longer.Reply(1).Reply(1).Reply(1, Bytes(6, 1));  // more than the 5 bytes asked
+  Save(out, "reply_longer_than_asked", longer.Get());
+  Replies miscount;
+  miscount.Reply(1).Reply(1).Reply(1, {1, 0, 0, 0, 1}).Reply(1, {0}).Reply(1, Bytes(8, 0)).Reply(1).Reply(1);
+  miscount.Reply(33, Bytes(32, 1));  // a count that does not match its data
+  Save(out, "bulk_count_disagrees", miscount.Get());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -218,5 +254,6 @@ int main(int argc, char** argv) {
   DataPackets(out / "FuzzDataPacket");
   CameraSessions(out / "FuzzCameraReplies");
   WireRequests(out / "FuzzSimWire");
+  SimReplies(out / "FuzzSimReplies");
   return 0;
 }
