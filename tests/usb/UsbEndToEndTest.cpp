@@ -332,6 +332,21 @@ TEST_F(UsbCore, CablePulledDuringADownloadLosesNothing) {
   EXPECT_EQ(Bytes(pc / "DCAM0007.JPG"), Bytes(Cam("DCIM/100QXCAM/DCAM0007.JPG")));
 }
 
+// A listing cut off by the cable keeps the rows that came (the status read
+// that would tell fails, and the listing's own result stands); the storage
+// poll's media check then finds the camera gone.
+TEST_F(UsbCore, CablePulledDuringAListingIsFoundByTheNextMediaCheck) {
+  Connect({"DCIM", "100QXCAM"});
+  usb.UnplugAfterBulkBytes(3 * 32 + 10);  // ".", "..", the first file, then a part of a record
+  EXPECT_EQ(link.ListCamFolder(), 1);
+  EXPECT_EQ(link.PaneRowNames(), (Names{"MemoryStick", "..", "DCAM0001.JPG"}));
+  EXPECT_TRUE(camUi.messages.empty());
+  EXPECT_EQ(link.CheckMedia(), 0);
+  EXPECT_EQ(camUi.messages, std::vector<int>{ids::DEVICE_NOT_FOUND});
+  EXPECT_FALSE(link.deviceOpen);
+  EXPECT_EQ(link.PaneRowNames(), (Names{"Non MemoryStick"})) << "the pane keeps only the placeholder";
+}
+
 // A camera that stops sending in the middle of a file: the bulk read ends at
 // the driver's time-out with what came before it, and the download fails
 // without touching the PC's copy. Takes the time-out itself (5 s).
