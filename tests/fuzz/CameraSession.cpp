@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "camera/CameraLink.h"
+#include "camera/CameraConnection.h"
 #include "camera/CameraProtocol.h"
 #include "fileops/CameraFileOps.h"
-#include "fileops/DcfRules.h"
+#include "camera/DcfRules.h"
 #include "fileops/Transfer.h"
 #include "platform/ui/Pacing.h"
 
@@ -40,7 +40,7 @@ class NoPacing final : public Pacing {
 
 // The window: every question is answered yes; a naming dialog gives a name
 // once after `Name`, and is cancelled when it comes again (a refused name).
-class QuietUi final : public CameraUi, public FileOpsUi {
+class QuietUi final : public FileOpsUi {
  public:
   void ShowMessage(int, MsgIcon) override {}
   void ShowText(const std::string&, MsgIcon) override {}
@@ -80,7 +80,7 @@ void CheckRows(const CameraLink& link) {
     }
     if (!IsSafeCameraName(e.name)) Breach("an unsafe folder name shown: " + e.name);
     const bool shown = link.camPath == "\\" ? (e.name == "DCIM" || e.name == "QXMOV")
-                                            : IsTopFolder(link.camPath) && IsValidDcfFolderName(e.name, {}, nullptr);
+                                            : IsTopFolder(link.camPath) && IsValidDcfFolderName(e.name) == DcfVerdict::Ok;
     if (!shown) Breach("folder " + e.name + " shown in " + link.camPath);
   }
   for (const CamEntry& e : link.files) {
@@ -151,7 +151,7 @@ void ChangeFiles(CameraLink& link, QuietUi& ui, QuietProgress& progress, const f
 
 // A double click on a folder row: the camera moves, and the pane lists it.
 bool Move(CameraLink& link, const std::string& name) {
-  if (!link.deviceOpen) return false;
+  if (!link.DeviceOpen()) return false;
   const bool moved = link.ChangeCamFolder(name) != 0;
   link.ListCamFolder();
   CheckRows(link);
@@ -201,7 +201,7 @@ void RunCameraSession(CameraDriver& camera, const fs::path& scratch) {
 
   QuietUi ui;
   QuietProgress progress;
-  CameraLink link(camera, ui);
+  CameraConnection link(camera, ui);
   link.OpenDevice();
   link.EnterStorageMode();
   CheckRows(link);

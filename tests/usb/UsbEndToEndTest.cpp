@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "camera/CameraDriver.h"
-#include "camera/CameraLink.h"
+#include "camera/CameraConnection.h"
 #include "fileops/Transfer.h"
 #include "platform/camsim/AsfWriter.h"
 #include "platform/camsim/SampleStick.h"
@@ -185,7 +185,7 @@ class UsbCore : public ::testing::Test {
   EmulatedUsbCamera usb{model};
   InstantPacing pacing;
   RecordingUi camUi;
-  CameraLink link{TeskDllDriver(), camUi};
+  CameraConnection link{TeskDllDriver(), camUi};
   ScriptUi ui;
   ScriptProgress progress;
   fs::path pc = stick.Path().string() + "-pc";
@@ -277,12 +277,12 @@ TEST_F(UsbCore, TheCamerasFailuresReachTheUser) {
   ASSERT_TRUE(model.Control("status 3 REQ_CHANGE_DIR", reply));
   EXPECT_EQ(link.ChangeCamFolder("100QXCAM"), 0);
   EXPECT_EQ(camUi.messages, std::vector<int>{ids::ERROR_READING_STICK});
-  EXPECT_TRUE(link.deviceOpen);
+  EXPECT_TRUE(link.DeviceOpen());
   // A failed control transfer is a stall on the wire: the camera is gone.
   ASSERT_TRUE(model.Control("fail-next 1", reply));
   EXPECT_EQ(link.ChangeCamFolder("100QXCAM"), 0);
   EXPECT_EQ(camUi.messages, (std::vector<int>{ids::ERROR_READING_STICK, ids::DEVICE_NOT_FOUND}));
-  EXPECT_FALSE(link.deviceOpen);
+  EXPECT_FALSE(link.DeviceOpen());
   EXPECT_EQ(usb.Seen().stalls, 1);
   // It opens again.
   Connect({"DCIM", "100QXCAM"});
@@ -316,7 +316,7 @@ TEST_F(UsbCore, CablePulledDuringADownloadLosesNothing) {
   EXPECT_TRUE(outcome.stopped);
   EXPECT_EQ(ui.shown, Names{Msg(ids::FAILED_TO_READ_FILE)});
   EXPECT_EQ(camUi.messages, std::vector<int>{ids::DEVICE_NOT_FOUND}) << "the camera is reported gone";
-  EXPECT_FALSE(link.deviceOpen);
+  EXPECT_FALSE(link.DeviceOpen());
   EXPECT_EQ(Bytes(pc / "DCAM0001.JPG"), Bytes(Cam("DCIM/100QXCAM/DCAM0001.JPG")));
   EXPECT_EQ(ReadFile(pc / "DCAM0007.JPG"), "an older copy") << "the PC's copy stands as it was";
   EXPECT_EQ(Mtime(pc / "DCAM0007.JPG"), Local(2001, 1, 1, 1, 1));
@@ -343,7 +343,7 @@ TEST_F(UsbCore, CablePulledDuringAListingIsFoundByTheNextMediaCheck) {
   EXPECT_TRUE(camUi.messages.empty());
   EXPECT_EQ(link.CheckMedia(), 0);
   EXPECT_EQ(camUi.messages, std::vector<int>{ids::DEVICE_NOT_FOUND});
-  EXPECT_FALSE(link.deviceOpen);
+  EXPECT_FALSE(link.DeviceOpen());
   EXPECT_EQ(link.PaneRowNames(), (Names{"Non MemoryStick"})) << "the pane keeps only the placeholder";
 }
 
@@ -362,7 +362,7 @@ TEST_F(UsbCore, ACameraFallingSilentInAFileTimesOutAndLosesNothing) {
   EXPECT_EQ(usb.Seen().discarded, 1) << "the driver gave up on the silent transfer at its time-out";
   EXPECT_EQ(ReadFile(pc / "DCAM0007.JPG"), "an older copy");
   EXPECT_EQ(Entries(pc), Names{"DCAM0007.JPG"}) << "no part file left";
-  EXPECT_TRUE(link.deviceOpen) << "control transfers still work: the camera is there";
+  EXPECT_TRUE(link.DeviceOpen()) << "control transfers still work: the camera is there";
 
   // Speaking again, the camera serves the file whole.
   usb.SpeakAgain();
@@ -383,7 +383,7 @@ TEST_F(UsbCore, CablePulledDuringAnUploadCommitsNothing) {
   EXPECT_TRUE(outcome.stopped);
   EXPECT_EQ(ui.shown, Names{Msg(ids::FAILED_TO_WRITE_FILE)});
   EXPECT_EQ(camUi.messages, std::vector<int>{ids::DEVICE_NOT_FOUND});
-  EXPECT_FALSE(link.deviceOpen);
+  EXPECT_FALSE(link.DeviceOpen());
   EXPECT_EQ(Entries(Cam("DCIM/100QXCAM")), before) << "neither the file nor a piece of it on the stick";
   EXPECT_EQ(Bytes(pc / "DCAM0011.JPG").size(), 100000u);
 
