@@ -107,12 +107,15 @@ TEST_F(DaemonTest, AThreadThatCannotStartClosesItsConnection) {
   childLimits = {{RLIMIT_STACK, rlim_t(256) << 20}};  // every client thread takes a 256 MB stack
   Start({});
   ASSERT_TRUE(WaitForSocket()) << Log();
-  // Room for two client threads, not three.
+  // Room for about two client threads, far from six.
   ASSERT_TRUE(SetLimit(pid_, RLIMIT_AS, rlim_t(VmSizeKb(pid_) + 600 * 1024) * 1024));
   Clients clients;
   for (int i = 0; i < 6; ++i) clients.push_back(std::make_unique<WireClient>(Socket()));
-  ASSERT_TRUE(WaitUntil([&] { return LogCount("no thread to serve it") >= 4; })) << Log();
-  EXPECT_TRUE(WaitUntil([&] { return HungUp(clients) >= 4; })) << "the refused connections are closed";
+  // How many threads fit depends on what else the process has mapped at the
+  // moment (malloc arenas come and go), so only "several are refused" is certain.
+  ASSERT_TRUE(WaitUntil([&] { return LogCount("no thread to serve it") >= 2; })) << Log();
+  EXPECT_TRUE(WaitUntil([&] { return HungUp(clients) >= LogCount("no thread to serve it"); }))
+      << "the refused connections are closed\n" << Log();
   EXPECT_EQ(waitpid(pid_, nullptr, WNOHANG), 0) << "the daemon goes on\n" << Log();
 
   clients.clear();
