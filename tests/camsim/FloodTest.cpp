@@ -90,7 +90,9 @@ TEST_F(DaemonTest, AFullDescriptorTableBacksOffWithoutSpinning) {
   ASSERT_TRUE(WaitUntil([&] { return HungUp(clients) == 12; }, 60)) << Log();
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
   const double cpu = double(CpuTicks() - cpuBefore) / double(ticks);
-  EXPECT_LT(cpu, 0.2 * wall + 0.05) << "processor " << cpu << " s over " << wall << " s";
+  // A daemon that spins takes a whole core; the margin is for thread starts,
+  // page faults and a busy machine's accounting, not for a loop.
+  EXPECT_LT(cpu, 0.35 * wall + 0.15) << "processor " << cpu << " s over " << wall << " s";
   EXPECT_GE(LogCount("accepting again"), 2) << "it went on accepting as room came back\n" << Log();
 
   clients.clear();
