@@ -166,6 +166,7 @@ int RunCli(CameraDriver& driver, TerminalUi& ui, const std::vector<std::string>&
     auto seconds = i + 1 < argv.size() ? ParseSeconds(argv[i + 1], 1, kMaxTimeoutS) : std::nullopt;
     if (!seconds) {
       std::fprintf(err, "orin-cam: --timeout needs a number of seconds from 1 to %d\n", kMaxTimeoutS);
+      PrintUsage(err);
       return kExitUsage;
     }
     ui.SetExamineTimeout(*seconds);

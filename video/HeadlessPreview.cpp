@@ -23,14 +23,18 @@ void HeadlessPreview::Run() {
   std::vector<uint8_t> frame(FrameQueue::kSlotBytes);
   while (!stop_) {
     // Each frame-ready signal stands for at least one queued frame; the
-    // writer may have queued several (and overwritten the oldest) meanwhile.
+    // writer may have queued several (and overwritten the oldest) meanwhile,
+    // or started again from slot 0: every slot is looked at, oldest first.
     queue_.FrameReady().WaitFor(std::chrono::hours(24));
+    int next = readIndex_;
     for (int n = 0; n < FrameQueue::kSlots && !stop_; ++n) {
-      const size_t length = queue_.Take(readIndex_, frame.data(), frame.size());
-      if (length == 0) break;
-      readIndex_ = (readIndex_ + 1) % FrameQueue::kSlots;
+      const int slot = (readIndex_ + n) % FrameQueue::kSlots;
+      const size_t length = queue_.Take(slot, frame.data(), frame.size());
+      if (length == 0) continue;
+      next = (slot + 1) % FrameQueue::kSlots;
       ++frames_;
       frameBytes_ += length;
     }
+    readIndex_ = next;
   }
 }
