@@ -219,7 +219,8 @@ int RunRecord(CliContext& cx, const std::vector<std::string>& words) {
   }
   worker.StopStreaming();
 
-  if (worker.BytesWritten() == 0) {
+  // The camera's header alone holds no picture or sound: no file is made of it.
+  if (worker.PacketsWritten() == 0) {
     if (!recorded && !why) std::fprintf(stderr, "orin-cam: the camera sent no live stream\n");
     std::fprintf(stderr, "orin-cam: nothing was recorded\n");
     RedirectStopSignals(-1);

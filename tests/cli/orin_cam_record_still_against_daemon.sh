@@ -10,7 +10,8 @@ bin=$BIN work=$E2E_WORK
 cam() { "$bin/orin-cam" "$@" >"$work/out" 2>"$work/err"; }
 ctl() { "$bin/orin-camsim-ctl" --socket "$SOCKET" "$@" >/dev/null 2>&1 || fail "ctl $*"; }
 scratch_folders() { find "$XDG_CACHE_HOME/OrinMedia51" -maxdepth 1 -name 'orin-cam-*' 2>/dev/null; }
-recording_has_begun() { [ -n "$(find "$XDG_CACHE_HOME/OrinMedia51" -path '*/orin-cam-*/Temp.ASF' -size +0 2>/dev/null)" ]; }
+# More than the camera's header (671 bytes) in the recording: a data packet.
+recording_has_begun() { [ -n "$(find "$XDG_CACHE_HOME/OrinMedia51" -path '*/orin-cam-*/Temp.ASF' -size +1k 2>/dev/null)" ]; }
 
 # A recording as an outside player sees it: a video and an audio stream,
 # about MIN to MAX seconds, decoded without a complaint.
@@ -58,6 +59,15 @@ cam still --to "$work/none.jpg"
 grep -qx 'Failed to capture Image.' "$work/err" && grep -qx 'orin-cam: the converter could not convert the still' "$work/err" ||
   fail "undecodable still: $(cat "$work/err")"
 [ -e "$work/none.jpg" ] && fail "an undecodable still left a file"
+
+# The camera gone at the first block after its header: a file of the header
+# alone would hold no picture and no sound, so none is made.
+ctl unplug-at-bulk 2
+cam record --seconds 1 --to "$work/header.asf"
+[ $? -eq 3 ] && grep -qx 'Device is not found.' "$work/err" && grep -qx 'orin-cam: nothing was recorded' "$work/err" ||
+  fail "record cut after the header: $(cat "$work/err")"
+[ -e "$work/header.asf" ] && fail "a recording of the header alone was saved"
+ctl plug
 
 # The camera gone: exit 3 and nothing saved; the folder of the target must exist first.
 ctl unplug
