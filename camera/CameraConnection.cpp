@@ -184,11 +184,26 @@ CameraConnection::SessionStart CameraConnection::OpenStorageSession() {
   BeginStorageSwitch();
   mediaReady_ = CheckMedia() != 0;
   if (!mediaReady_) {
+    if (GaveUpExamining()) return SessionStart::Failed;  // the stick's state is not known
     if (deviceOpen_ && mediaNotified_) Ui().ShowMessage(ids::NO_MEMORY, MsgIcon::Information);
     mediaState_ = MediaState::NoneUsable;
     return deviceOpen_ ? SessionStart::NoStick : SessionStart::Failed;
   }
   return ChangeCamFolder("\\") && ListCamFolder() ? SessionStart::Ready : SessionStart::Failed;
+}
+
+CameraConnection::SessionStart CameraConnection::OpenCameraSession(uint8_t& videoMode) {
+  if (!OpenDevice()) return SessionStart::NoCamera;
+  if (!CheckCamStatus(REQ_SET_MODE, SetMode(MODE_CAMERA))) return SessionStart::Failed;
+  Wait(500);
+  auto mode = ReadVideoMode();
+  if (!mode) {
+    CheckCamStatus(0, 0);  // no answer: the camera is gone, and the user hears so
+    return SessionStart::Failed;
+  }
+  videoMode = *mode;
+  linkLost_ = false;
+  return SessionStart::Ready;
 }
 
 // ---------------------------------------------------------------- the end

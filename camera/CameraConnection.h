@@ -76,13 +76,18 @@ class CameraConnection : public CameraLink {
   // --- orin-cam and the tests ---
   enum class SessionStart {
     NoCamera,  // Device_Open found none (errno tells a busy camera apart)
-    Failed,    // the camera refused storage mode, went away, or its root could not be listed
+    Failed,    // the camera refused the mode, went away, its root could not be
+               // listed, or the user interface gave up its stick examination
     NoStick,   // open, without a usable stick (told to the user)
-    Ready,     // open in storage mode, the root listed
+    Ready,     // open in storage mode with the root listed, or in camera mode
   };
   // Open and in storage mode, the stick checked as after the user chose
   // storage mode (every problem told), the root listed.
   SessionStart OpenStorageSession();
+  // Open and in camera mode as the camera-mode switch leaves it: mode 0x101
+  // (its status checked, every problem told), 500 ms, the video mode into
+  // `videoMode`. The stream is then the caller's; Release ends the session.
+  SessionStart OpenCameraSession(uint8_t& videoMode);
 
   // --- The end ---
   // The program's end: 200 ms after the preview stopped, mode 0, closed.

@@ -89,7 +89,10 @@ int CameraLink::CheckCamStatus(int request, int result) {
 
   if (status == STATUS_OK) return 1;
   if (status == STATUS_LISTED && request == REQ_LIST_DIR) return 1;
-  if (IsQuietFailure(status)) return 0;  // the camera wants these passed over without a word
+  if (IsQuietFailure(status)) {  // the camera wants these passed over without a word
+    ui_.QuietFailure(request, status);
+    return 0;
+  }
 
   if (request == 0 && !statusRead) {
     if (deviceOpen_)
@@ -144,6 +147,7 @@ bool CameraLink::KeepRecord(const CamEntry& e) const {
 int CameraLink::ListCamFolder() {
   folders.clear();
   files.clear();
+  listingCutShort_ = false;
   if (!deviceOpen_ || !mediaReady_) {
     SetPlaceholder();
     return 0;
@@ -165,7 +169,10 @@ int CameraLink::ListCamFolder() {
   std::array<uint8_t, kDirRecordLength> raw{};
   for (int n = 0; n < kMaxRecords; ++n) {
     raw.fill(0);
-    if (BulkIn(raw.data(), kDirRecordLength) < kDirRecordLength) break;
+    if (BulkIn(raw.data(), kDirRecordLength) < kDirRecordLength) {
+      listingCutShort_ = true;
+      break;
+    }
     DirRecord rec = DecodeDirRecord(raw);
     if (rec.endOfListing) break;
     if (rec.name == ".") continue;
@@ -188,7 +195,8 @@ int CameraLink::ListCamFolder() {
 int CameraLink::CheckMedia() {
   std::array<uint8_t, kMediaStatusReplyLength> reply{};
   MediaStatus s;
-  for (;;) {
+  gaveUpExamining_ = false;
+  for (int waitedMs = 0;; waitedMs += 300) {
     if (!deviceOpen_) return 0;
     reply.fill(0);
     if (!Read(REQ_MEDIA_STATUS, reply.data(), kMediaStatusReplyLength)) {
@@ -198,6 +206,10 @@ int CameraLink::CheckMedia() {
     }
     s = DecodeMediaStatus(reply);
     if (s.settled) break;
+    if (!ui_.KeepWaitingForStick(waitedMs)) {
+      gaveUpExamining_ = true;
+      return 0;
+    }
     GetPacing().Wait(300);  // the camera is still examining the Memory Stick
   }
   if (!mediaNotified_ && !s.present) {

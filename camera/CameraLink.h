@@ -43,6 +43,13 @@ class CameraLink {
   bool UnformattedStick() const { return unformattedStick_; }
   // A listing was shown, so a loss or a format problem is announced.
   bool MediaNotified() const { return mediaNotified_; }
+  // The last media check ended because the user interface gave up waiting
+  // for a camera that kept examining its stick (KeepWaitingForStick).
+  bool GaveUpExamining() const { return gaveUpExamining_; }
+  // The last listing ended on a short bulk read instead of the camera's end
+  // record: rows may be missing. (A short read is a valid end to the window,
+  // which shows what came; orin-cam tells a missing row apart by it.)
+  bool ListingCutShort() const { return listingCutShort_; }
 
   // The camera pane.
   std::string camPath = "\\";  // last component only: "\", "DCIM", "QXMOV" or a DCF folder
@@ -140,6 +147,8 @@ class CameraLink {
   MediaState mediaState_ = MediaState::Unchecked;
   bool unformattedStick_ = false;
   bool mediaNotified_ = false;
+  bool gaveUpExamining_ = false;
+  bool listingCutShort_ = false;
 
   CameraUi& Ui() { return ui_; }
   // Every control transfer goes through these two.

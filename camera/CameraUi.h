@@ -3,6 +3,7 @@
 // one interface the window implements; orin-cam implements it on the
 // terminal; tests script it.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "platform/ui/MessageTypes.h"
@@ -35,4 +36,13 @@ class CameraUi {
   // interface without a storage poll (the terminal) keeps these as they are.
   virtual void StopStoragePoll() {}
   virtual void StartStoragePoll(int /*ms*/) {}
+
+  // The camera failed `request` with a status it wants passed over without a
+  // message (0x23, 0x24): the window says nothing; a terminal, whose script
+  // must learn why a command failed, says so.
+  virtual void QuietFailure(int /*request*/, uint8_t /*status*/) {}
+  // The camera is still examining its Memory Stick after `waitedMs` of the
+  // media check's 300 ms waits. False gives the check up (it then fails); the
+  // window waits as long as the camera takes.
+  virtual bool KeepWaitingForStick(int /*waitedMs*/) { return true; }
 };

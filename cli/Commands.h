@@ -1,22 +1,30 @@
 // The commands of orin-cam. Each takes its arguments after the command word,
-// prints its result on stdout and its messages through the session's UI, and
-// answers the exit status.
+// prints its result on stdout and its messages on stderr (through the
+// terminal's UI), and answers the exit status (cli/ExitStatus.h).
 #pragma once
 #include <cstdio>
 #include <string>
 #include <vector>
 
 class CameraDriver;
-class CameraUi;
+class TerminalUi;
+
+// What every command works with.
+struct CliContext {
+  CameraDriver& driver;
+  TerminalUi& ui;
+  std::FILE* out;
+};
 
 struct CliCommand {
   const char* name;
   const char* usage;  // arguments, for the help text
   const char* help;
-  int (*run)(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& args, std::FILE* out);
+  int (*run)(CliContext& cx, const std::vector<std::string>& args);
 };
 
 const std::vector<CliCommand>& CliCommands();
-// Runs argv[1..]; prints usage for an unknown command.
-int RunCli(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& argv, std::FILE* out,
+// Runs argv[1..]: the global flags (--timeout S, anywhere; --version, help),
+// then the command. Prints the usage for a wrong command line (status 2).
+int RunCli(CameraDriver& driver, TerminalUi& ui, const std::vector<std::string>& argv, std::FILE* out,
            std::FILE* err);

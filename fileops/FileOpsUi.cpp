@@ -1,5 +1,7 @@
 #include "fileops/FileOpsUi.h"
 
+#include <cstring>
+
 #include "resources/StringTable.h"
 
 void FileOpsUi::ShowFile(const std::string& name, int stringId, MsgIcon icon) {
@@ -13,3 +15,5 @@ bool FileOpsUi::AskId(int stringId, MsgIcon icon, AskButtons buttons) {
 bool FileOpsUi::AskFile(const std::string& name, int stringId, MsgIcon icon, AskButtons buttons) {
   return Ask(FileMessage(name, stringId), icon, buttons);
 }
+
+void FileOpsUi::ShowSystemError(const std::string&, int error) { ShowText(std::strerror(error), MsgIcon::Error); }

@@ -46,6 +46,11 @@ class FileOpsUi : public CameraUi {
   // After a rename: the current selection becomes the new name.
   virtual void SelectionRenamed(const std::string& /*newName*/) {}
 
+  // The operating system's text for `error`, met on `path`. The window shows
+  // the text as it stands (the default); a terminal names the path too
+  // ("/x/y: No space left on device").
+  virtual void ShowSystemError(const std::string& path, int error);
+
   // Helpers over ShowText/Ask with the string table.
   void ShowFile(const std::string& name, int stringId, MsgIcon icon);  // "%s\n\n%s"
   bool AskId(int stringId, MsgIcon icon, AskButtons buttons);

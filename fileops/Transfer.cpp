@@ -28,8 +28,6 @@ const CamEntry* LastEntryNamed(const CamEntryList& files, const std::string& nam
   return LastCamEntryNamed(files, name);
 }
 
-void ShowSystemError(FileOpsUi& ui, int error) { ui.ShowText(std::strerror(error), MsgIcon::Error); }
-
 bool WriteAll(int fd, const uint8_t* data, int length) {
   while (length > 0) {
     ssize_t n = ::write(fd, data, static_cast<size_t>(length));
@@ -165,7 +163,7 @@ int DownloadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const 
   std::string partPath;
   int fd = OpenPartFile(target, partPath);
   if (fd < 0) {
-    ShowSystemError(ui, errno);
+    ui.ShowSystemError(target.string(), errno);
     return 0;
   }
   int writeError = 0;
@@ -183,7 +181,7 @@ int DownloadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const 
   if (writeError) {
     DropPartFile(fd, partPath);
     ui.Repaint();
-    ShowSystemError(ui, writeError);
+    ui.ShowSystemError(target.string(), writeError);
     return 0;
   }
   if (got.total != size || !got.sinkOk) {
@@ -194,7 +192,7 @@ int DownloadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const 
   }
   if (int error = FinishPartFile(fd, partPath, target)) {
     ui.Repaint();
-    ShowSystemError(ui, error);
+    ui.ShowSystemError(target.string(), error);
     return 0;
   }
   ui.Repaint();
@@ -295,7 +293,7 @@ int UploadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const fs
   CamDateTime stamp = LastWriteTimeLocal(path).value_or(LocalTimeNow());
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    ShowSystemError(ui, errno);
+    ui.ShowSystemError(path.string(), errno);
     return 0;
   }
   int readError = 0;
@@ -318,7 +316,7 @@ int UploadFile(CameraLink& link, FileOpsUi& ui, ProgressSink& progress, const fs
       [&] { progress.Step(); });
   ::close(fd);
   if (readError) {
-    ShowSystemError(ui, readError);
+    ui.ShowSystemError(path.string(), readError);
     return 0;
   }
   if (!sent) {
@@ -353,18 +351,54 @@ std::optional<fs::path> FetchToTemp(CameraLink& link, FileOpsUi& ui, const fs::p
   std::string partPath;
   int fd = OpenPartFile(target, partPath);
   if (fd < 0) {
-    ShowSystemError(ui, errno);
+    ui.ShowSystemError(target.string(), errno);
     return std::nullopt;
   }
   if (!WriteAll(fd, data->data(), static_cast<int>(data->size()))) {
     int error = errno;
     DropPartFile(fd, partPath);
-    ShowSystemError(ui, error);
+    ui.ShowSystemError(target.string(), error);
     return std::nullopt;
   }
   if (int error = FinishPartFile(fd, partPath, target)) {
-    ShowSystemError(ui, error);
+    ui.ShowSystemError(target.string(), error);
     return std::nullopt;
   }
   return target;
+}
+
+int SaveCopy(const fs::path& source, const fs::path& target, std::string& failedPath, size_t chunkBytes) {
+  failedPath = source.string();
+  int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return errno;
+  failedPath = target.string();
+  std::string partPath;
+  int out = OpenPartFile(target, partPath);
+  if (out < 0) {
+    int error = errno;
+    ::close(in);
+    return error;
+  }
+  std::vector<uint8_t> chunk(std::max<size_t>(chunkBytes, 1));
+  int error = 0;
+  for (;;) {
+    ssize_t n = ::read(in, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = errno;
+      failedPath = source.string();
+      break;
+    }
+    if (n == 0) break;
+    if (!WriteAll(out, chunk.data(), static_cast<int>(n))) {
+      error = errno;
+      break;
+    }
+  }
+  ::close(in);
+  if (error) {
+    DropPartFile(out, partPath);
+    return error;
+  }
+  return FinishPartFile(out, partPath, target);
 }

@@ -53,6 +53,15 @@ std::optional<std::filesystem::path> FetchToTemp(CameraLink& link, FileOpsUi& ui
                                                  const std::string& name, uint32_t size,
                                                  int statusRequest);
 
+// The save step of a recording or a still: `source` (in the temporary
+// folder) copied to `target` in chunks of `chunkBytes`, written beside the
+// target and renamed into its place once whole, so that `target` is either
+// the whole copy or as it was. 0 when saved; otherwise the errno of the step
+// that failed, with `failedPath` the file it concerns (the source or the target).
+constexpr size_t kSaveChunkBytes = 5242880;
+int SaveCopy(const std::filesystem::path& source, const std::filesystem::path& target, std::string& failedPath,
+             size_t chunkBytes = kSaveChunkBytes);
+
 // File times: a camera date taken as local time becomes the file's last-write
 // time (seconds 0; access time untouched), unless it is no calendar time
 // (false, the file keeps its time); a PC file's last-write time in local time,

@@ -13,7 +13,7 @@ PACKAGES=(
   gstreamer1.0-libav gstreamer1.0-tools
   libjpeg62-turbo-dev libjpeg-turbo-progs ffmpeg
   libxcb1-dev xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core
-  desktop-file-utils appstream poppler-utils dpkg-dev
+  desktop-file-utils appstream poppler-utils dpkg-dev jq
   xdg-utils shared-mime-info dbus-daemon
   clang-14 libclang-rt-14-dev
 )

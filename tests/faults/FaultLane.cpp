@@ -224,7 +224,22 @@ RunResult Lane::Cam(const std::vector<std::string>& args, int limitMs) const {
   argv.insert(argv.end(), args.begin(), args.end());
   RunResult r;
   fs::path out = scratch_ / "cam.out", err = scratch_ / "cam.err";
-  pid_t pid = Spawn(argv, {"ORIN_CAMERA=sim:" + (scratch_ / "cam.sock").string()}, out, err);
+  pid_t pid = Spawn(argv, {"ORIN_CAMERA=sim:" + (scratch_ / "cam.sock").string(), "XDG_CACHE_HOME=" + Cache().string()},
+                    out, err);
+  if (pid < 0) return r;
+  r.started = true;
+  Reap(pid, limitMs, r);
+  r.out = Slurp(out);
+  r.err = Slurp(err);
+  return r;
+}
+
+RunResult Lane::Tool(const std::vector<std::string>& argv, int limitMs) const {
+  RunResult r;
+  fs::path out = scratch_ / "tool.out", err = scratch_ / "tool.err";
+  std::vector<std::string> withPath = {"/usr/bin/env"};
+  withPath.insert(withPath.end(), argv.begin(), argv.end());
+  pid_t pid = Spawn(withPath, {}, out, err);
   if (pid < 0) return r;
   r.started = true;
   Reap(pid, limitMs, r);

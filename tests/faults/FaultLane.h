@@ -69,12 +69,16 @@ class Lane {
   fs::path Stick() const { return scratch_ / "stick"; }
   fs::path Pc() const { return scratch_ / "pc"; }
   fs::path Log() const { return scratch_ / "daemon.log"; }
+  // orin-cam's private cache folder (XDG_CACHE_HOME) in this lane's runs.
+  fs::path Cache() const { return scratch_ / "cache"; }
 
   // One control command over the simulator's wire: its reply, or nothing
   // when the simulator refused it or did not answer.
   std::optional<std::string> Ctl(const std::string& command) const;
   // Runs orin-cam with `args` against this lane's camera.
   RunResult Cam(const std::vector<std::string>& args, int limitMs) const;
+  // Runs an outside program (a judge such as ffprobe) found on PATH.
+  RunResult Tool(const std::vector<std::string>& argv, int limitMs) const;
   // Waits until no session holds the camera (a dead client's connection is
   // closed by the daemon a moment after the client ends).
   bool WaitForNoSession(int limitMs) const;

@@ -28,6 +28,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/faults/CameraModeRows.h"
 #include "tests/faults/FaultLane.h"
 #include "tests/faults/FaultOperations.h"
 #include "tests/faults/FaultPoints.h"
@@ -285,6 +286,96 @@ TEST(FaultMatrix, EveryFaultPointOfEveryBatchOperation) {
     EXPECT_TRUE(daemon.EndedNormally() && daemon.exitCode == 0) << "lane " << l << "'s simulator: " << Ending(daemon)
                                                                 << " exit " << daemon.exitCode;
     EXPECT_FALSE(SanitizerSpoke(daemon.err)) << "lane " << l << "'s simulator: " << daemon.err.substr(daemon.err.size() > 4000 ? daemon.err.size() - 4000 : 0);
+  }
+}
+
+// The camera-mode rows: each is run clean for its trace, then once with a
+// fault at each of its points and once clean after it. Few lanes: each run
+// streams live video in real time.
+constexpr int kCameraLanes = 8;
+
+struct CameraItem {
+  const CameraRow* row;
+  const std::vector<Transfer>* trace;
+  FaultPoint point;
+};
+
+std::vector<std::string> RunCameraPoint(const Lane& lane, const CameraItem& item) {
+  std::vector<std::string> problems;
+  const CameraRow& row = *item.row;
+  const std::vector<std::string> args = row.args(lane.Pc() / row.file);
+  lane.Plant({});
+  if (!lane.Ctl("count reset") || !lane.Ctl(item.point.Command())) return {"the simulator refused " + item.point.Command()};
+  RunResult r = lane.Cam(args, kRunLimitMs);
+  if (!Ending(r).empty()) problems.push_back(Ending(r));
+  if (SanitizerSpoke(r.err)) problems.push_back("a sanitizer spoke: " + r.err);
+  if (!lane.WaitForNoSession(kSessionLimitMs)) problems.push_back("the camera stayed held after the run");
+  auto faulted = ParseTrace(lane.Ctl("trace").value_or(""));
+  if (!faulted) problems.push_back("the simulator's trace was not understood");
+  if (r.EndedNormally())
+    for (const auto& p : CheckCameraRun(lane, row, *item.trace, item.point, r, faulted.value_or(std::vector<Transfer>{})))
+      problems.push_back(p);
+  lane.Ctl(item.point.Command().substr(0, item.point.Command().find(' ')) + " 0");  // unstruck: taken back
+
+  // The next command works.
+  if (item.point.kind == FaultKind::UnplugControl || item.point.kind == FaultKind::UnplugBulk) lane.Ctl("plug");
+  lane.Plant({});
+  RunResult next = lane.Cam(args, kRunLimitMs);
+  if (!Ending(next).empty()) problems.push_back("next run: " + Ending(next));
+  if (!lane.WaitForNoSession(kSessionLimitMs)) problems.push_back("next run: the camera stayed held");
+  if (next.EndedNormally())
+    for (const auto& p : CheckCleanCameraRun(lane, row, next)) problems.push_back("next run: " + p);
+  return problems;
+}
+
+TEST(FaultMatrix, EveryCameraModeFaultOfStillAndRecord) {
+  const fs::path binDir = Env("FAULT_BIN_DIR", fs::read_symlink("/proc/self/exe").parent_path().string());
+  const int laneCount = std::min(EnvNumber("FAULT_LANES", kCameraLanes), kCameraLanes);
+  ASSERT_TRUE(fs::exists(binDir / "orin-cam") && fs::exists(binDir / "orin-camsim")) << binDir;
+  Scratch scratch;
+  ASSERT_FALSE(scratch.Path().empty());
+  std::vector<std::unique_ptr<Lane>> lanes;
+  for (int i = 0; i < laneCount; ++i) {
+    lanes.push_back(std::make_unique<Lane>(binDir, scratch.Path() / ("lane" + std::to_string(i))));
+    ASSERT_TRUE(lanes.back()->Ready()) << "lane " << i << ": the simulator did not start";
+  }
+
+  const auto& rows = CameraRows();
+  std::vector<std::vector<Transfer>> traces(rows.size());
+  std::vector<std::vector<std::string>> cleanProblems(rows.size());
+  OnLanes(lanes, rows.size(), [&](const Lane& lane, size_t i) {
+    lane.Plant({});
+    lane.Ctl("count reset");
+    RunResult r = lane.Cam(rows[i].args(lane.Pc() / rows[i].file), kRunLimitMs);
+    auto& problems = cleanProblems[i];
+    if (!Ending(r).empty()) problems.push_back(Ending(r));
+    if (!lane.WaitForNoSession(kSessionLimitMs)) problems.push_back("the camera stayed held after the run");
+    if (r.EndedNormally())
+      for (const auto& p : CheckCleanCameraRun(lane, rows[i], r)) problems.push_back(p);
+    auto trace = ParseTrace(lane.Ctl("trace").value_or(""));
+    if (!trace || trace->empty()) problems.push_back("the simulator's trace was not understood");
+    traces[i] = trace.value_or(std::vector<Transfer>{});
+  });
+  for (size_t i = 0; i < rows.size(); ++i)
+    for (const auto& p : cleanProblems[i]) ADD_FAILURE() << rows[i].name << ", clean run: " << p;
+  if (::testing::Test::HasFailure()) return;
+
+  std::vector<CameraItem> items;
+  for (size_t i = 0; i < rows.size(); ++i)
+    for (const FaultPoint& point : rows[i].points(traces[i])) items.push_back({&rows[i], &traces[i], point});
+  std::vector<std::vector<std::string>> results(items.size());
+  auto started = std::chrono::steady_clock::now();
+  OnLanes(lanes, items.size(), [&](const Lane& lane, size_t i) { results[i] = RunCameraPoint(lane, items[i]); });
+  std::printf("camera-mode faults: %zu placed on %d lanes in %d s\n", items.size(), laneCount,
+              static_cast<int>(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));
+  for (size_t i = 0; i < items.size(); ++i)
+    for (const auto& problem : results[i])
+      ADD_FAILURE() << items[i].row->name << ", " << items[i].point.Command() << " ["
+                    << (*items[i].trace)[items[i].point.at].line << "]: " << problem;
+  for (size_t l = 0; l < lanes.size(); ++l) {
+    RunResult daemon = lanes[l]->Stop();
+    EXPECT_TRUE(daemon.EndedNormally() && daemon.exitCode == 0) << "lane " << l << "'s simulator: " << Ending(daemon);
+    EXPECT_FALSE(SanitizerSpoke(daemon.err)) << "lane " << l << "'s simulator spoke";
   }
 }
 
