@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/resource.h>
-
-#include <cerrno>
-#include <csignal>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
@@ -17,6 +14,7 @@
 #include <thread>
 
 #include "platform/ui/Pacing.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/video/AsfBuilders.h"
 #include "tests/video/ScriptedCamera.h"
 
@@ -42,27 +40,6 @@ Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
-
-// A file-size limit on this process for its lifetime, as a full disk:
-// writes past it fail with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limit = previous_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-
- private:
-  rlimit previous_{};
-  void (*previousHandler_)(int) = nullptr;
-};
 
 class StreamWorkerTest : public ::testing::Test {
  protected:
