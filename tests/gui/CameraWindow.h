@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
@@ -21,6 +22,9 @@
 #include "app/RecordingTimeDialog.h"
 #include "skin/CSkinLabel.h"
 #include "tests/gui/WindowFixture.h"
+
+// Test failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 // Looks for a modal dialog of the window from whichever event loop runs, and
 // gives each new one the next step; one that comes with no step left is
@@ -73,9 +77,16 @@ class DialogUser : public QObject {
       dialog->reject();
       return;
     }
-    Step step = std::move(steps_.front());
+    // Answered from a queued call, not from this timer's slot: a step that
+    // opens a dialog of its own (Save opening the overwrite question) would
+    // otherwise wait in a slot that Qt does not enter again.
+    QMetaObject::invokeMethod(
+        this,
+        [this, d = QPointer<QDialog>(dialog), step = std::move(steps_.front())] {
+          if (d) step(*d);
+        },
+        Qt::QueuedConnection);
     steps_.pop_front();
-    step(*dialog);
   }
   QTimer look_;
   std::deque<Step> steps_;
@@ -107,10 +118,11 @@ class CameraWindow : public WindowFixture {
   QString Clock() {
     return Shown(ctl::TIME_LABEL) ? window_->ControlAs<CSkinLabel>(ctl::TIME_LABEL)->text() : QString();
   }
-  // Records until `packets` data packets reached "Temp.ASF".
+  // Records until `packets` data packets of this recording reached "Temp.ASF"
+  // (the worker counts from zero once it has taken the recording).
   void RecordPackets(uint64_t packets) {
     StreamWorker* worker = window_->CameraMode().Worker();
-    ASSERT_TRUE(ServeUntil([&] { return worker->PacketsWritten() >= packets; }));
+    ASSERT_TRUE(ServeUntil([&] { return worker->Recording() && worker->PacketsWritten() >= packets; }));
   }
   static std::string Bytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
