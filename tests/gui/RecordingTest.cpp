@@ -3,8 +3,14 @@
 // (its dialog, its copy, a copy that fails), and every way out of a
 // recording: the camera's end of the stream, an audio-format change, a full
 // disk, the window's end, the end of the log-on and a program that was killed.
+#include <sys/stat.h>
+
 #include <QComboBox>
+#include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
+
+#include "app/RecordingCopy.h"
 
 #include "platform/camsim/SampleStick.h"
 #include "tests/gui/CameraWindow.h"
@@ -352,4 +358,31 @@ TEST_F(RecordingTest, ARecordingLeftByAKilledProgramIsCompletedAndOfferedAtTheSt
   boxes_.shown.clear();
   Started();
   EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
+}
+
+// The copy itself, at the edges of its pieces: empty, exactly one piece, and
+// more than two; a replaced file keeps its permissions; a folder that is not
+// there gives the system's reason and leaves nothing behind.
+TEST(RecordingCopyTest, CopiesEveryPieceAndReplacesOnlyWhenComplete) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString source = dir.filePath("Temp.ASF");
+  for (qint64 size : {qint64(0), kRecordingCopyChunk, 2 * kRecordingCopyChunk + 1}) {
+    SCOPED_TRACE(size);
+    std::string bytes(size_t(size), '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 4099);
+    std::ofstream(source.toStdString(), std::ios::binary | std::ios::trunc) << bytes;
+    const QString target = dir.filePath("movie.asf");
+    std::ofstream(target.toStdString()) << "an older, longer file than the first copy";
+    ::chmod(target.toLocal8Bit().constData(), 0640);
+    EXPECT_EQ(CopyRecording(source, target), QString());
+    std::ifstream copied(target.toStdString(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), bytes);
+    struct stat st {};
+    ::stat(target.toLocal8Bit().constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+  }
+  EXPECT_EQ(CopyRecording(source, dir.filePath("gone/movie.asf")), "No such file or directory");
+  EXPECT_EQ(CopyRecording(dir.filePath("none.ASF"), dir.filePath("x.asf")), "No such file or directory");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), (QStringList{"Temp.ASF", "movie.asf"}));
 }
