@@ -33,6 +33,14 @@ wait_until 60 "no live picture in the video frame" shows_more_than 280 200 330 1
 # the first tick: one row of its dark field across the digits is plain.
 label() { shows_more_than 70 1 384 399 1; }   # one row across the digits
 label && fail "the time label shows before a recording"
+# The recording-time dialog (button 1025) opens over the window; Escape leaves the time as it was.
+click 501 471
+wait_until 60 "no Recording Time Setting dialog" dialog_titled '^Recording Time Setting$' >/dev/null
+shot record-time-dialog
+focus "$(dialog_titled '^Recording Time Setting$')"
+xdotool key Escape
+wait_until 60 "the recording-time dialog stayed open" eval '! dialog_titled "^Recording Time Setting\$" >/dev/null'
+
 click 501 397   # Record (control 1019)
 wait_until 60 "the time label never showed" label
 # A few seconds of the camera's stream (about 72 kB a second) reach the file.
