@@ -146,6 +146,10 @@ void RecordingController::SaveRecording() {
     SaveTempRecording();
   else
     ShowMessageBox(&shell_.Window(), resources::String(ids::NOTHING_RECORDED), MsgIcon::Information);
+  RestoreControls();
+}
+
+void RecordingController::RestoreControls() {
   ShowRecordingControls(false);
   elapsed_ = 0;
   auto* label = shell_.ControlAs<CSkinLabel>(ctl::TIME_LABEL);
@@ -192,7 +196,12 @@ void RecordingController::OnWriteFailed(int error) {
   ShowMessageBox(&shell_.Window(),
                  resources::String(ids::RECORDING_WRITE_FAILED) + "\n\n" + QString::fromLocal8Bit(std::strerror(error)),
                  MsgIcon::Error);
-  SaveRecording();
+  // A disk full from the first block on left nothing to offer, which the
+  // message above has said already.
+  if (HasRecording())
+    SaveRecording();
+  else
+    RestoreControls();
 }
 
 void RecordingController::StopAtLogOnEnd() {

@@ -59,6 +59,8 @@ class RecordingController {
 
  private:
   void ShowRecordingControls(bool recording);
+  // The controls as before the recording, the time label hidden at "00 : 00".
+  void RestoreControls();
   void ShowClock(int seconds);
   // This recording left something in "Temp.ASF".
   bool HasRecording() const;

@@ -108,7 +108,7 @@ constexpr Entry kStrings[] = {
     {205, "Save File"},
     {206, "ASF Files (*.asf)"},
     {207, "Nothing was recorded: the camera's picture was not running."},
-    {208, "The recording was stopped: its file could not be written.\n\nWhat was recorded until then can be saved now."},
+    {208, "The recording was stopped: its file could not be written."},
     {209, "A recording was not saved when the program last ended.\n\nSave it now?"},
 };
 

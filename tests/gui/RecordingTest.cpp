@@ -273,6 +273,17 @@ TEST_F(RecordingTest, AFullDiskStopsTheRecordingAndWhatWasWrittenIsOffered) {
   EXPECT_EQ(Le64(saved, 86), (saved.size() - 671) / 2048);  // whole packets, all counted
   ExpectRecordingControls(false);
   EXPECT_TRUE(w.CameraMode().PreviewRunning());
+
+  // A disk full from the first block on: the message, and nothing offered.
+  boxes_.shown.clear();
+  FileSizeLimit none(0);
+  w.Command(ctl::RECORD);
+  ASSERT_TRUE(ServeUntil([&] { return !Recording().Active(); }));
+  none.Lift();
+  EXPECT_EQ(boxes_.shown, QStringList{Text(ids::RECORDING_WRITE_FAILED) + "\n\nFile too large"});
+  EXPECT_EQ(user_.titles.size(), 1);
+  ExpectRecordingControls(false);
+  EXPECT_EQ(Clock(), "");
 }
 
 TEST_F(RecordingTest, TheWindowsEndAsksSaveFileBeforeTheSettingsAreWrittenAndTheFolderGoes) {
