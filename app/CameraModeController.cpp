@@ -4,21 +4,19 @@
 #include <QEvent>
 
 #include "app/ControlTable.h"
-#include "app/Settings.h"
 #include "app/TempFolder.h"
 #include "app/WindowShell.h"
 #include "app/WindowTimers.h"
 #include "camera/CameraConnection.h"
-#include "platform/ui/MessageBox.h"
+#include "fileops/FileOpsUi.h"
 #include "platform/ui/Pacing.h"
 #include "platform/ui/WaitCursor.h"
-#include "resources/Resources.h"
 #include "resources/StringIds.h"
 #include "video/PreviewGraph.h"
 
 namespace {
 
-// The worker's window messages travel as Qt events of these types.
+// The worker's and the player's window messages travel as Qt events of these types.
 QEvent::Type StreamEventType(unsigned message) {
   return static_cast<QEvent::Type>(QEvent::User + static_cast<int>(message - WM_USER));
 }
@@ -26,8 +24,15 @@ QEvent::Type StreamEventType(unsigned message) {
 }  // namespace
 
 CameraModeController::CameraModeController(CameraConnection& camera, WindowShell& shell, WindowTimers& timers,
-                                           CameraUi& ui, AppSettings& settings, QObject* parent)
-    : QObject(parent), camera_(camera), shell_(shell), timers_(timers), ui_(ui), settings_(settings) {}
+                                           FileOpsUi& ui, AppSettings& settings, QObject* parent)
+    : QObject(parent),
+      camera_(camera),
+      shell_(shell),
+      timers_(timers),
+      ui_(ui),
+      recording_(camera, shell, timers, settings, *this),
+      capture_(camera, shell, ui, *this),
+      player_(camera, shell, timers, ui, *this) {}
 
 // The worker goes before its graph.
 CameraModeController::~CameraModeController() { worker_.reset(); }
@@ -37,11 +42,13 @@ CameraModeController::~CameraModeController() { worker_.reset(); }
 void CameraModeController::SetPreviewGraph(std::unique_ptr<PreviewGraph> graph) {
   worker_.reset();
   graph_ = std::move(graph);
-  if (graph_) worker_ = std::make_unique<StreamWorker>(camera_.Driver(), *graph_, TempFolderPath().string());
+  if (!graph_) return;
+  worker_ = std::make_unique<StreamWorker>(camera_.Driver(), *graph_, TempFolderPath().string());
+  worker_->SetStillCapture(capture_.Capturer().Hook());
 }
 
 bool CameraModeController::VideoShows() const {
-  return (previewRunning_ || moviePlaying_) && shell_.Control(ctl::VIDEO_FRAME)->isVisible();
+  return (previewRunning_ || player_.Playing()) && shell_.Control(ctl::VIDEO_FRAME)->isVisible();
 }
 
 bool CameraModeController::StartStreaming(uint8_t videoMode) {
@@ -70,16 +77,15 @@ void CameraModeController::EndStreamThread() {
   previewRunning_ = false;
 }
 
-void CameraModeController::StopRecordingForLoss() {
-  if (worker_) worker_->StopRecording();
-  timers_(timers_.RecordingClock(settings_.recordMode)).stop();
-  recording_ = false;
+void CameraModeController::FitVideo() {
+  if (auto* graph = dynamic_cast<GstPreviewGraph*>(graph_.get())) graph->Fit();
+  player_.Fit();
 }
 
-// ---------------------------------------------------------------- the worker's messages
+// ---------------------------------------------------------------- the messages
 
 void CameraModeController::PostStreamMessage(unsigned message) {
-  // Called on the worker's thread: posting never blocks it.
+  // Called on the worker's or a graph's thread: posting never blocks it.
   QApplication::postEvent(this, new QEvent(StreamEventType(message)));
 }
 
@@ -88,6 +94,10 @@ void CameraModeController::customEvent(QEvent* event) {
     OnStreamEnded(worker_ && worker_->LinkLost());
   } else if (event->type() == StreamEventType(WM_AUDIO_FORMAT_CHANGED)) {
     OnAudioFormatChanged();
+  } else if (event->type() == StreamEventType(WM_RECORD_WRITE_FAILED)) {
+    if (worker_) recording_.OnWriteFailed(worker_->RecordWriteError());
+  } else if (event->type() == StreamEventType(WM_ASFCOMPLETE)) {
+    player_.OnPlayerEvent();
   } else if (event->type() == StreamEventType(WM_PREVIEW_EVENT)) {
     if (auto* graph = dynamic_cast<GstPreviewGraph*>(graph_.get())) graph->TakeEvents();
   } else {
@@ -95,11 +105,15 @@ void CameraModeController::customEvent(QEvent* event) {
   }
 }
 
-// The camera is gone: the camera closed, and timer 11 tries again.
+// The camera is gone: a recording offered for saving, the camera closed, and
+// timer 11 tries again.
 void CameraModeController::OnStreamEnded(bool linkLost) {
+  {
+    WaitCursor wait;
+    EndStreamThread();
+  }
+  if (recording_.Stop()) recording_.SaveRecording();
   WaitCursor wait;
-  EndStreamThread();
-  if (recording_) StopRecordingForLoss();
   camera_.StreamEnded(linkLost);
   shell_.ShowVideoFrame(false);
   shell_.Repaint();
@@ -107,12 +121,18 @@ void CameraModeController::OnStreamEnded(bool linkLost) {
   timers_(TimerId::CameraReopen).start();
 }
 
+// The worker waits until this lets it go on, after the save step of a
+// recording the change ended.
 void CameraModeController::OnAudioFormatChanged() {
-  WaitCursor wait;
-  const bool wasRecording = recording_;
-  if (wasRecording) StopRecordingForLoss();
-  if (!camera_.LinkLost()) GetPacing().Wait(1000);
-  if (wasRecording) ui_.ShowMessage(ids::AUDIO_FORMAT_CHANGED, MsgIcon::Information);
+  const bool recorded = recording_.Stop();
+  {
+    WaitCursor wait;
+    if (!camera_.LinkLost()) GetPacing().Wait(1000);
+  }
+  if (recorded) {
+    ui_.ShowMessage(ids::AUDIO_FORMAT_CHANGED, MsgIcon::Information);
+    recording_.SaveRecording();
+  }
   ResumeStream();
 }
 
@@ -131,36 +151,23 @@ void CameraModeController::ForgetSelection() {
 
 void CameraModeController::SelectionRenamed(const QString& newName) { currentSelection_ = newName; }
 
+void CameraModeController::PlayMovie(const QString& movie, bool onPc) {
+  // Camera names are kept as the preview of a click keeps them, in upper case.
+  SelectMovie(onPc ? movie : movie.toUpper(), onPc);
+  OnPlayMovie();
+}
+
 void CameraModeController::StopMovieIfPlaying() {
-  if (!moviePlaying_) return;
-  OnStopMovie();
-  moviePlaying_ = false;
+  if (player_.Playing()) player_.OnStopMovie();
 }
 
-void CameraModeController::ResetPlayClock() {
-  shell_.Control(ctl::TIME_LABEL)->hide();
-  timers_(TimerId::PlayClock).stop();
-}
+void CameraModeController::ResetPlayClock() { player_.ResetClock(); }
 
-void CameraModeController::StopMovieForCameraMode() {
-  if (!moviePlaying_) return;
-  moviePlaying_ = false;
-  shell_.Control(ctl::TIME_LABEL)->hide();
-  timers_(TimerId::PlayClock).stop();
-}
+void CameraModeController::StopMovieForCameraMode() { player_.StopPlaying(); }
 
 // ---------------------------------------------------------------- the end
 
-void CameraModeController::StopRecordingAtEnd() {
-  if (!recording_) return;
-  if (worker_) worker_->StopRecording();
-  recording_ = false;
-  // Saving under a chosen name belongs to the recording commands.
-  ShowMessageBox(&shell_.Window(), resources::String(ids::SAVE_FILE_QUESTION), MsgIcon::Question,
-                 MsgButtons::YesNo);
-}
-
 void CameraModeController::StopAll() {
   StopStreaming();
-  moviePlaying_ = false;
+  player_.StopPlaying();
 }

@@ -1,22 +1,24 @@
 // The camera-mode controller: the live preview around the streaming worker
-// and its graph, the worker's messages (the stream ended, the audio format
-// changed, the graph's events), the movie chosen for the Play button and
-// whether one plays, and the recording, still-capture and player commands.
+// and its graph, the worker's and the player's messages (the stream ended,
+// the audio format changed, the record file could not be written, the
+// graph's events, the movie's end), the movie chosen for the Play button, and
+// its three parts: recording, still capture and the player.
 //
-// The commands of recording, still capture and the player are listed together
-// below; they do nothing yet (the recording, StillCapturer and MoviePlayer
-// land here). GUI thread only; the worker and the graph reach it only by
-// posting their messages.
+// GUI thread only; the worker and the graphs reach it only by posting their
+// messages.
 #pragma once
 #include <QObject>
 #include <QString>
 #include <cstdint>
 #include <memory>
 
+#include "app/CaptureController.h"
+#include "app/PlayerController.h"
+#include "app/RecordingController.h"
 #include "video/StreamWorker.h"
 
 class CameraConnection;
-class CameraUi;
+class FileOpsUi;
 class WindowShell;
 class WindowTimers;
 struct AppSettings;
@@ -25,7 +27,7 @@ class CameraModeController : public QObject, public StreamOwnerWindow {
   Q_OBJECT
 
  public:
-  CameraModeController(CameraConnection& camera, WindowShell& shell, WindowTimers& timers, CameraUi& ui,
+  CameraModeController(CameraConnection& camera, WindowShell& shell, WindowTimers& timers, FileOpsUi& ui,
                        AppSettings& settings, QObject* parent = nullptr);
   ~CameraModeController() override;
 
@@ -40,12 +42,19 @@ class CameraModeController : public QObject, public StreamOwnerWindow {
   bool StartStreaming(uint8_t videoMode);
   void StopStreaming();
   void ResumeStream();
+  // After the window moved: the live video and a movie fill the video frame again.
+  void FitVideo();
 
-  // --- the streaming worker's messages, posted from its thread ---
+  // --- the three parts ---
+  RecordingController& Recording() { return recording_; }
+  CaptureController& Capture() { return capture_; }
+  PlayerController& Player() { return player_; }
+
+  // --- the worker's and the player's messages, posted from their threads ---
   void PostStreamMessage(unsigned message) override;
 
   // --- the movie chosen for the Play button, and playing ---
-  bool MoviePlaying() const { return moviePlaying_; }
+  bool MoviePlaying() const { return player_.Playing(); }
   bool MovieSelected() const { return movieSelected_; }
   QString CurrentSelection() const { return currentSelection_; }
   bool SelectionOnPc() const { return selectionOnPc_; }
@@ -54,6 +63,10 @@ class CameraModeController : public QObject, public StreamOwnerWindow {
   void ForgetSelection();
   // After a rename: the current selection becomes the new name.
   void SelectionRenamed(const QString& newName);
+  // The Play button: the selection plays.
+  void OnPlayMovie() { player_.Play(currentSelection_, selectionOnPc_); }
+  // A double-click on a movie in either pane: it becomes the selection and plays.
+  void PlayMovie(const QString& movie, bool onPc);
   void StopMovieIfPlaying();
   // The time label hidden and the play clock stopped.
   void ResetPlayClock();
@@ -62,20 +75,9 @@ class CameraModeController : public QObject, public StreamOwnerWindow {
 
   // --- the end ---
   // A recording still running is stopped and the user asked to save it.
-  void StopRecordingAtEnd();
-  // The preview stopped and the player taken as stopped.
+  void StopRecordingAtEnd() { recording_.EndAtWindowEnd(); }
+  // The preview and the player stopped.
   void StopAll();
-
-  // --- the commands of recording, still capture and the player ---
-  // Each is named after its command and does nothing yet.
-  void OnStartRecording() {}
-  void OnStopRecording() {}
-  void OnCaptureStill() {}
-  void OnPlayMovie() {}
-  void OnStopMovie() {}
-  void OnRecordingTime() {}
-  void OnRecordingClock() {}
-  void OnPlayClock() {}
 
  protected:
   void customEvent(QEvent* event) override;
@@ -87,19 +89,17 @@ class CameraModeController : public QObject, public StreamOwnerWindow {
   void OnAudioFormatChanged();
   // After WM_STREAM_ENDED: the worker's thread waited for and released.
   void EndStreamThread();
-  // A recording cut short by the camera: stopped, its clock stopped, and kept.
-  void StopRecordingForLoss();
 
   CameraConnection& camera_;
   WindowShell& shell_;
   WindowTimers& timers_;
-  CameraUi& ui_;
-  AppSettings& settings_;  // the recording mode and time
+  FileOpsUi& ui_;
+  RecordingController recording_;
+  CaptureController capture_;
+  PlayerController player_;
   std::unique_ptr<PreviewGraph> graph_;
   std::unique_ptr<StreamWorker> worker_;
   bool previewRunning_ = false;
-  bool recording_ = false;  // a recording runs (the recording commands set it)
-  bool moviePlaying_ = false;
   bool movieSelected_ = false;  // a movie is chosen for the Play button
   QString currentSelection_;    // that movie: a PC path or a camera name
   bool selectionOnPc_ = false;

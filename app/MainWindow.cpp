@@ -32,6 +32,8 @@ MainWindow::MainWindow(CameraDriver& driver, QWidget* parent)
   setFixedSize(kWindowWidth, kWindowHeight);
   RouteCommands();
   cameraMode_.SetPreviewGraph(std::make_unique<GstPreviewGraph>());
+  cameraMode_.Capture().viewStill = [this](const QString& still) { preview_.ViewPcPicture(still); };
+  cameraMode_.Player().hideStill = [this] { preview_.HideStill(); };
   ConnectPanes();
   qApp->installEventFilter(this);
   power_ = new PowerWatch(resources::String(ids::SUSPEND_DENIED), this);
@@ -70,22 +72,24 @@ void MainWindow::RouteCommands() {
   Route(ctl::CAM_DELETE, [this] { fileOps_.OnCamDelete(); }, true);
   Route(ctl::COPY_TO_PC, [this] { fileOps_.OnCopyToPc(); }, true);
   Route(ctl::FORMAT, [this] { fileOps_.OnFormat(); }, true);
-  Route(ctl::RECORD, [this] { cameraMode_.OnStartRecording(); }, true);
-  Route(ctl::STOP_RECORD, [this] { cameraMode_.OnStopRecording(); }, true);
-  Route(ctl::CAPTURE, [this] { cameraMode_.OnCaptureStill(); }, true);
+  Route(ctl::RECORD, [this] { cameraMode_.Recording().OnStartRecording(); }, true);
+  Route(ctl::STOP_RECORD, [this] { cameraMode_.Recording().OnStopRecording(); }, true);
+  Route(ctl::CAPTURE, [this] { cameraMode_.Capture().OnCaptureStill(); }, true);
   Route(ctl::PLAY, [this] { cameraMode_.OnPlayMovie(); }, true);
-  Route(ctl::STOP_PLAY, [this] { cameraMode_.OnStopMovie(); }, true);
-  Route(ctl::RECORD_TIME, [this] { cameraMode_.OnRecordingTime(); }, true);
+  Route(ctl::STOP_PLAY, [this] { cameraMode_.Player().OnStopMovie(); }, true);
+  Route(ctl::RECORD_TIME, [this] { cameraMode_.Recording().OnRecordingTime(); }, true);
   Route(ctl::EMAIL, [this] { preview_.OnEmail(); }, true);
   Route(ctl::PHOTO_EDITOR, [this] { preview_.OnPhotoEditor(); }, true);
 
   connect(&Timer(TimerId::StoragePoll), &QTimer::timeout, this, [this] { connection_.OnStoragePoll(); });
   connect(&Timer(TimerId::DeferredPreviewStart), &QTimer::timeout, this,
           [this] { connection_.OnDeferredPreviewStart(); });
-  connect(&Timer(TimerId::TimedRecordingClock), &QTimer::timeout, this, [this] { cameraMode_.OnRecordingClock(); });
-  connect(&Timer(TimerId::ToggleRecordingClock), &QTimer::timeout, this, [this] { cameraMode_.OnRecordingClock(); });
+  connect(&Timer(TimerId::TimedRecordingClock), &QTimer::timeout, this,
+          [this] { cameraMode_.Recording().OnTimedTick(); });
+  connect(&Timer(TimerId::ToggleRecordingClock), &QTimer::timeout, this,
+          [this] { cameraMode_.Recording().OnToggleTick(); });
   connect(&Timer(TimerId::CameraReopen), &QTimer::timeout, this, [this] { connection_.OnReopenCamera(); });
-  connect(&Timer(TimerId::PlayClock), &QTimer::timeout, this, [this] { cameraMode_.OnPlayClock(); });
+  connect(&Timer(TimerId::PlayClock), &QTimer::timeout, this, [this] { cameraMode_.Player().OnPlayClock(); });
 
   auto* recordMode = ControlAs<QComboBox>(ctl::RECORD_MODE_BOX);
   connect(recordMode, &QComboBox::currentIndexChanged, this, [this](int index) { settings_.recordMode = index; });
@@ -122,6 +126,9 @@ void MainWindow::ConnectPanes() {
   connect(&panes_.cam, &CamPane::pictureOpened, this,
           [this](const QString& name) { preview_.ViewCameraPicture(name); });
   connect(&panes_.cam, &CamPane::folderChosen, this, &MainWindow::OnCameraFolderChosen);
+  connect(&panes_.pc, &PcPane::movieOpened, this, [this](const QString& path) { cameraMode_.PlayMovie(path, true); });
+  connect(&panes_.cam, &CamPane::movieOpened, this,
+          [this](const QString& name) { cameraMode_.PlayMovie(name, false); });
   connect(&panes_, &FilePanes::menuCommand, this, &MainWindow::MenuCommand);
   connect(panes_.pc.View(), &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
     if (!fileOps_.Busy()) preview_.PreviewPcRow(index.row());
@@ -175,6 +182,11 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
     return;
   }
   QDialog::mouseMoveEvent(event);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  cameraMode_.FitVideo();
+  QDialog::moveEvent(event);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
@@ -301,7 +313,11 @@ bool MainWindow::StartUp() {
   StartupStep(0);
   show();
   // 13. The camera; without one the program ends.
-  if (!connection_.OpenCameraAtStartUp()) {
+  const bool found = connection_.OpenCameraAtStartUp();
+  // A recording left by a program that ended while it recorded is offered
+  // once the window is up, before anything empties the temporary folder.
+  cameraMode_.Recording().OfferLeftRecording();
+  if (!found) {
     EmptyTempFolder();
     EndWindow();
   }
@@ -331,6 +347,7 @@ void MainWindow::RunDestructionSteps() {
 // At the end of the log-on the camera is released while its flag is left as
 // it was: the log-on may yet go on.
 void MainWindow::ReleaseCameraForShutdown() {
+  cameraMode_.Recording().StopAtLogOnEnd();
   cameraMode_.StopAll();
   camera_.ReleaseAtLogOnEnd();
 }

@@ -171,6 +171,11 @@ void PreviewController::ClearPreviewPicture() {
   shell_.ShowVideoFrame(false);
 }
 
+void PreviewController::HideStill() {
+  if (pictureWindow_) pictureWindow_->Release();
+  shell_.ShowPictureFrame(false);
+}
+
 void PreviewController::ClearPreviewRest() {
   ForgetSelection();
   cameraMode_.StopMovieIfPlaying();

@@ -42,6 +42,8 @@ class PreviewController {
   // display, Play and Stop).
   void ClearPreviewPicture();
   void ClearPreviewRest();
+  // No still over the video: the picture window's image released and the picture frame hidden.
+  void HideStill();
 
   // The sibling programs and the help document.
   void OnHelp();

@@ -21,6 +21,9 @@ constexpr TimerSpec kTimers[] = {
 WindowTimers::WindowTimers(QObject* owner) {
   for (const TimerSpec& t : kTimers) {
     auto* timer = new QTimer(owner);
+    // The default coarse timers may fire up to 5 % early; a recording clock
+    // that did would end a timed recording short.
+    timer->setTimerType(Qt::PreciseTimer);
     timer->setInterval(t.periodMs);
     timer->setSingleShot(t.singleShot);
     timers_.emplace(t.id, timer);

@@ -1,6 +1,6 @@
 // The main window's timers by name: the storage poll, the deferred preview
 // start and the camera re-open of the connection, the two recording clocks
-// and the play clock, each with its period.
+// and the play clock, each with its period; none of them ever fires early.
 #pragma once
 #include <QTimer>
 #include <map>

@@ -101,6 +101,15 @@ constexpr Entry kStrings[] = {
     {184, "This file is damaged.    "},
     {185, "Audio Format is changed."},
     {200, "A name must be one file or folder name: it cannot contain \"/\" and cannot be \".\" or \"..\"."},
+    {201, "Recording time is out of range.    \n\n( Range : 5 Sec. ~ 180 Min. )"},
+    {202, "Please enter an integer between %1 and %2."},
+    {203, "min"},
+    {204, "sec"},
+    {205, "Save File"},
+    {206, "ASF Files (*.asf)"},
+    {207, "Nothing was recorded: the camera's picture was not running."},
+    {208, "The recording was stopped: its file could not be written."},
+    {209, "A recording was not saved when the program last ended.\n\nSave it now?"},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <system_error>
 
@@ -83,6 +84,9 @@ bool StreamWorker::StartRecording() {
   outputPath_ = TempPath("Temp.ASF");
   recordFile_ = std::fopen(outputPath_.c_str(), "wb");
   if (!recordFile_) return false;
+  // Unbuffered: a block either reaches the file or its write fails at once,
+  // so a full disk is met at the block that did not fit.
+  std::setvbuf(recordFile_, nullptr, _IONBF, 0);
   recordPending_ = true;
   recordRequest_ = true;
   commandEvent_.Set();
@@ -146,6 +150,10 @@ uint64_t StreamWorker::PacketsWritten() const {
 uint64_t StreamWorker::AudioObjects() const {
   std::lock_guard<std::mutex> lock(recordLock_);
   return audioObjects_;
+}
+int StreamWorker::RecordWriteError() const {
+  std::lock_guard<std::mutex> lock(recordLock_);
+  return writeError_;
 }
 std::string StreamWorker::OutputPath() const {
   std::lock_guard<std::mutex> lock(recordLock_);
@@ -251,6 +259,7 @@ void StreamWorker::RunCommand(bool& headerExpected) {
     std::lock_guard<std::mutex> lock(recordLock_);
     if (recordPending_) {
       bytesWritten_ = packetsWritten_ = audioObjects_ = 0;
+      writeError_ = 0;
       recording_ = true;
       recordPending_ = false;
     }
@@ -277,10 +286,9 @@ void StreamWorker::RunCommand(bool& headerExpected) {
 void StreamWorker::TakeBlock(uint32_t length, bool& headerExpected) {
   const uint8_t* block = block_.data();
   std::lock_guard<std::mutex> lock(recordLock_);
-  if (recording_) {
-    std::fwrite(block, 1, length, recordFile_);
-    bytesWritten_ += length;
-  }
+  if (recording_ && writeError_ == 0 && AppendToRecordFile(block, length)) bytesWritten_ += length;
+  // The blocks that reached the file are the ones counted.
+  const bool recorded = recording_ && writeError_ == 0;
   if (headerExpected) {
     asf_.ParseStreamHeader(block, length);
     headerExpected = false;
@@ -289,9 +297,22 @@ void StreamWorker::TakeBlock(uint32_t length, bool& headerExpected) {
   const uint32_t packetSize = asf_.PacketSize();
   if (packetSize == 0) return;  // no header told the packet size: nothing to split
   const uint32_t packets = length / packetSize;
-  if (recording_) packetsWritten_ += packets;
+  if (recorded) packetsWritten_ += packets;
   for (uint32_t i = 0; i < packets; ++i)
-    asf_.ParseDataPacket(block + size_t(i) * packetSize, packetSize, recording_, audioObjects_, sink_);
+    asf_.ParseDataPacket(block + size_t(i) * packetSize, packetSize, recorded, audioObjects_, sink_);
+}
+
+// Called with the record lock held. A block that does not fit is taken off
+// the file again, so that the file ends with the last whole block and its
+// header can be completed for what was written; the owner hears of it once.
+bool StreamWorker::AppendToRecordFile(const uint8_t* block, uint32_t length) {
+  errno = 0;
+  if (std::fwrite(block, 1, length, recordFile_) == length) return true;
+  writeError_ = errno != 0 ? errno : EIO;
+  std::clearerr(recordFile_);
+  [[maybe_unused]] const int cut = ::ftruncate(::fileno(recordFile_), off_t(bytesWritten_));
+  Post(WM_RECORD_WRITE_FAILED);
+  return false;
 }
 
 // A block larger than the block buffer is read and thrown away piece by

@@ -25,6 +25,10 @@ enum : unsigned {
   WM_USER = 0x0400,
   WM_STREAM_ENDED = WM_USER + 15,
   WM_AUDIO_FORMAT_CHANGED = WM_USER + 17,
+  // The record file could not be written (a full disk, a file-size limit):
+  // nothing more is appended, the file ends with the last block written
+  // whole, and the recording waits for StopRecording to complete it.
+  WM_RECORD_WRITE_FAILED = WM_USER + 18,
 };
 
 // The window that receives the worker's messages. Posting must not block:
@@ -89,6 +93,8 @@ class StreamWorker {
   uint64_t PacketsWritten() const;
   uint64_t AudioObjects() const;
   std::string OutputPath() const;
+  // The system's error number of the write that failed in this recording; 0 when none did.
+  int RecordWriteError() const;
 
  private:
   // Queues every frame the packet walk completes.
@@ -105,6 +111,7 @@ class StreamWorker {
   void EndStream(bool linkLost);
   void Post(unsigned message);
   void CloseRecordFile();
+  bool AppendToRecordFile(const uint8_t* block, uint32_t length);
   std::string TempPath(const char* name) const;
 
   CameraDriver& driver_;
@@ -121,6 +128,7 @@ class StreamWorker {
   uint64_t bytesWritten_ = 0;
   uint64_t packetsWritten_ = 0;
   uint64_t audioObjects_ = 0;
+  int writeError_ = 0;  // set by a failed append; the recording then takes no more blocks
   std::string outputPath_;
   StillCapture stillCapture_;
 

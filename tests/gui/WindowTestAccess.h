@@ -8,7 +8,7 @@ struct WindowTestAccess {
   // As while a transfer or format thread runs.
   static void SetOperationFlag(MainWindow& w, bool set) { w.fileOps_.operationFlag_ = set; }
   // As while a movie plays.
-  static void SetMoviePlaying(MainWindow& w, bool playing) { w.cameraMode_.moviePlaying_ = playing; }
+  static void SetMoviePlaying(MainWindow& w, bool playing) { w.cameraMode_.player_.playing_ = playing; }
   static void SetSelectedImage(MainWindow& w, const QString& path) { w.preview_.selectedImage_ = path; }
   // The camera closed as a failed request closes it, without the message.
   static void CloseCamera(MainWindow& w) { w.camera_.CloseDevice(); }

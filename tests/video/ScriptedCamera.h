@@ -164,6 +164,7 @@ class FakeOwner : public StreamOwnerWindow {
   void PostStreamMessage(unsigned message) override {
     log_.Add(message == WM_STREAM_ENDED           ? "WM_STREAM_ENDED"
              : message == WM_AUDIO_FORMAT_CHANGED ? "WM_AUDIO_FORMAT_CHANGED"
+             : message == WM_RECORD_WRITE_FAILED  ? "WM_RECORD_WRITE_FAILED"
                                                   : "message " + std::to_string(message));
   }
 

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "platform/ui/Pacing.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/video/AsfBuilders.h"
 #include "tests/video/ScriptedCamera.h"
 
@@ -309,6 +311,46 @@ TEST_F(StreamWorkerTest, StopBeforeTheWorkerTookTheRequestWithdrawsIt) {
   EXPECT_FALSE(worker->Recording());
   EXPECT_EQ(worker->BytesWritten(), 0u);
   EXPECT_TRUE(ReadFile(temp + "/Temp.ASF").empty());
+}
+
+// A full disk, made by a file-size limit on this process: the block that does
+// not fit is taken off again, nothing more is appended or counted, the owner
+// hears of it once, and the stop completes the header for what was written.
+TEST_F(StreamWorkerTest, RecordFileThatMeetsAFullDiskEndsWithItsLastWholeBlock) {
+  Bytes header = MakeHeader(kWorkerPacket);
+  Bytes first = Concat({FramePacket(Pattern(60, 2), 2), AudioPacket(1)});
+  camera.Gate();
+  camera.Idle();
+  camera.Block(header);
+  camera.Block(first);
+  camera.Block(Concat({FramePacket(Pattern(60, 3), 3), AudioPacket(2)}));  // meets the limit half-way
+  camera.Block(FramePacket(Pattern(60, 4), 4));
+  camera.Gate();
+  camera.IdleWhenDone();
+  Start();
+  ASSERT_TRUE(log.WaitFor("gate"));
+  ASSERT_TRUE(worker->StartRecording());
+  {
+    FileSizeLimit limit(header.size() + first.size() + kWorkerPacket);
+    camera.Open();
+    ASSERT_TRUE(log.WaitFor("gate", 2));
+  }
+  EXPECT_EQ(log.Count("WM_RECORD_WRITE_FAILED"), 1);
+  EXPECT_EQ(worker->RecordWriteError(), EFBIG);
+  EXPECT_TRUE(worker->Recording());  // until the window stops it
+  EXPECT_EQ(worker->BytesWritten(), header.size() + first.size());
+  EXPECT_EQ(worker->PacketsWritten(), 2u);
+  EXPECT_EQ(worker->AudioObjects(), 1u);
+  EXPECT_EQ(Frame(2), Pattern(60, 4));  // the preview goes on
+  worker->StopRecording();
+
+  Bytes file = ReadFile(temp + "/Temp.ASF");
+  ASSERT_EQ(file.size(), header.size() + first.size());
+  EXPECT_EQ(GetLe(file, 70, 8), file.size());
+  EXPECT_EQ(GetLe(file, 86, 8), 2u);
+  EXPECT_EQ(GetLe(file, 94, 8), 2000000u);
+  EXPECT_EQ(GetLe(file, 637, 8), file.size() - 621);
+  camera.Open();
 }
 
 // --- stills and lifecycle ---
