@@ -396,6 +396,9 @@ int SaveCopy(const fs::path& source, const fs::path& target, std::string& failed
     }
   }
   ::close(in);
+  // A saved recording is often the only copy once the temporary folder goes:
+  // on the disk before it takes the chosen name.
+  if (!error && ::fsync(out) != 0) error = errno;
   if (error) {
     DropPartFile(out, partPath);
     return error;
