@@ -13,6 +13,7 @@
 #include "tests/gui/StorageWindow.h"
 #include "tests/gui/WindowTestAccess.h"
 #include "tests/player/PlayerTestKit.h"
+#include "video/VideoFrame.h"
 
 namespace fs = std::filesystem;
 
@@ -186,6 +187,13 @@ TEST_F(PlayerTest, StopAnotherRowTheModeChangeAndTheEndOfTheLogOnEachStopTheMovi
   play();
   w.Command(ctl::TO_CAMERA_MODE);
   ExpectStopped();
+  // The live picture takes the video frame back from the movie.
+  ASSERT_TRUE(w.CameraMode().PreviewRunning());
+  auto* frame = dynamic_cast<VideoFrame*>(w.Control(ctl::VIDEO_FRAME));
+  ASSERT_NE(frame, nullptr);
+  const qint64 movieKey = frame->Picture().cacheKey();
+  EXPECT_TRUE(ServeUntil([&] { return frame->VideoVisible() && frame->Picture().cacheKey() != movieKey; }));
+  EXPECT_EQ(frame->Picture().size(), QSize(320, 240));
   w.Command(ctl::TO_STORAGE_MODE);
   MoveCamera("QXMOV");
   MoveCamera("100QXMSC");
