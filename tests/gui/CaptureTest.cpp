@@ -71,6 +71,13 @@ class CaptureTest : public CameraWindow {
     EXPECT_TRUE(ServeUntil([&] { return graph->DecodedFrames() > before + 2; }));
   }
 
+  // What the worker's last capture met, for a failure's message.
+  static std::string Outcome(MainWindow& w) {
+    auto outcome = w.CameraMode().Capture().Capturer().LastOutcome();
+    if (!outcome) return "no capture on the worker";
+    return std::string(Describe(outcome->result)) + " after " + std::to_string(outcome->polls) + " polls";
+  }
+
   QString saved_;
 };
 
@@ -128,7 +135,7 @@ TEST_F(CaptureTest, ACaptureThatGaveNothingSaysSoAndNumbersAndOpensNothing) {
   // The empty "Temp.JPG" left behind does not move the next good still's number.
   boxes_.shown.clear();
   w.Command(ctl::CAPTURE);
-  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
+  EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString() << " " << Outcome(w);
   EXPECT_FALSE(Bytes(Still("Temp0000.JPG")).empty());
   EXPECT_EQ(ViewerArguments(1).value(0), QString::fromStdString(Still("Temp0000.JPG").string()) + "0");
 }
