@@ -1,6 +1,6 @@
 // The Capture button against the in-process camera and the real still
-// converter: the numbered copies through the button, the image viewer started
-// with each copy, the picture judged by djpeg, the controls as they were
+// converter: the controls while the still is taken, the numbered copies
+// through the button, the image viewer started with each copy, the picture judged by djpeg, the controls as they were
 // afterwards with the live stream running again, and the captures that give
 // nothing: a message, no number used, no viewer.
 #include <QDir>
@@ -83,7 +83,18 @@ class CaptureTest : public CameraWindow {
 
 TEST_F(CaptureTest, CapturesAreNumberedFromZeroAndEachOpensInTheViewer) {
   MainWindow& w = WithViewer();
+  // While the worker takes the still (the window's thread waits meanwhile):
+  // the pressed picture in the button's place, the video frame hidden.
+  bool pressedShown = false, buttonHidden = false, videoHidden = false;
+  StreamWorker::StillCapture take = w.CameraMode().Capture().Capturer().Hook();
+  w.CameraMode().Worker()->SetStillCapture([&, take](CameraDriver& driver, const std::string& path) {
+    pressedShown = Shown(ctl::DECO_1041);
+    buttonHidden = !Shown(ctl::CAPTURE);
+    videoHidden = !Shown(ctl::VIDEO_FRAME);
+    take(driver, path);
+  });
   w.Command(ctl::CAPTURE);
+  EXPECT_TRUE(pressedShown && buttonHidden && videoHidden);
   ExpectControlsRestored();
   EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
   const std::string first = Bytes(Still("Temp0000.JPG"));
