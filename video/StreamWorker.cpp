@@ -50,6 +50,7 @@ bool StreamWorker::StartStreaming() {
   previewRunning_ = true;
   if (!thread_.joinable()) {
     threadEnding_ = false;
+    stillsDone_ = stillsAsked_.load();  // no attempt outlives the thread that ran it
     try {
       thread_ = std::thread(&StreamWorker::Run, this);
     } catch (const std::system_error&) {
@@ -118,12 +119,24 @@ bool StreamWorker::CaptureStill() {
     if (!stillCapture_) return false;
   }
   if (!thread_.joinable() || threadEnding_) return false;  // nobody would take the command
-  if (stillBusy_) return false;
+  // An earlier attempt that outlasted its wait still runs: refused.
+  if (stillsDone_ != stillsAsked_) return false;
+  const uint64_t ticket = ++stillsAsked_;
   preview_.HideVideo();
   recordRequest_ = false;
   doneEvent_.Reset();
   commandEvent_.Set();
-  const bool done = doneEvent_.WaitFor(std::chrono::milliseconds(kStillTimeoutMs));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStillTimeoutMs);
+  // Only this attempt's end counts: a late one's done event may still come.
+  bool done = false;
+  while (!(done = stillsDone_ >= ticket)) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || !doneEvent_.WaitFor(left)) {
+      done = stillsDone_ >= ticket;
+      break;
+    }
+  }
   preview_.ShowVideo();
   return done;
 }
@@ -271,12 +284,11 @@ void StreamWorker::RunCommand(bool& headerExpected) {
       capture = stillCapture_;
       outputPath_ = path;
     }
-    stillBusy_ = true;
+    const uint64_t ticket = stillsAsked_;
     if (capture) capture(driver_, path);
-    // Done first, then no longer busy: a capture asked for in between is
-    // refused rather than woken by this attempt's done event.
+    // Counted before the event: the window, once woken, may ask again at once.
+    stillsDone_ = ticket;
     doneEvent_.Set();
-    stillBusy_ = false;
   }
   queue_.Clear();
   GetPacing().Wait(500);

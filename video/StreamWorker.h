@@ -137,9 +137,11 @@ class StreamWorker {
   AutoResetEvent doneEvent_;
   std::thread thread_;
   std::atomic<bool> threadEnding_{false};
-  // The worker is inside a still capture (one that outlasted its 15 s wait
-  // may still be running when the next is asked for).
-  std::atomic<bool> stillBusy_{false};
+  // Still captures asked for and finished: the window waits for its own
+  // attempt's end, and one that outlasted its 15 s wait (asked > done) may
+  // still be running when the next is asked for.
+  std::atomic<uint64_t> stillsAsked_{0};
+  std::atomic<uint64_t> stillsDone_{0};
   std::atomic<bool> recordRequest_{false};
   std::atomic<bool> previewRunning_{false};
   std::atomic<bool> linkLost_{false};

@@ -42,6 +42,21 @@ wait_log "REQ_STREAM_START" 20
 settle 2
 window_shot window-camera-layout
 
+click 545 397         # Image Capture: the still opens in the image viewer
+viewer=""
+wait_until 30 "no image viewer" eval 'viewer=$(xdotool search --onlyvisible --name "^Orin Image Viewer$" | head -1 | grep .)'
+# The window to the screen's corner, the viewer over its tools column only.
+xdotool windowmove "$WINDOW" 0 0
+xdotool windowsize "$viewer" 400 300
+xdotool windowmove "$viewer" 600 330
+settle
+import -window root -crop 1000x630+0+0 +repage "$HERE/still-viewer.png"
+echo "wrote $HERE/still-viewer.png" >&2
+viewer_pid=$(xdotool getwindowpid "$viewer")
+E2E_PIDS+=("$viewer_pid")
+kill "$viewer_pid"
+settle 0.5
+
 click 340 490   # to storage mode
 wait_log 'REQ_CHANGE_DIR "QXMOV"' 15
 settle
@@ -80,6 +95,20 @@ done
 settle 1
 window_shot copy-progress
 for _ in $(seq 300); do [ -f "$PICTURES/DCAM0004.JPG" ] && [ "$(stat -c %s "$PICTURES/DCAM0004.JPG")" -ge $((3 * 1024 * 1024)) ] && break; sleep 0.1; done
+
+double_click 66 369   # the Memory Stick's top
+wait_log 'REQ_LIST_DIR -> status 0x01 \[\\\]'
+double_click 66 405   # QXMOV
+wait_log 'REQ_LIST_DIR -> status 0x01 \[\\QXMOV\]'
+double_click 66 405   # 100QXMSC
+wait_log 'REQ_LIST_DIR -> status 0x01 \[\\QXMOV\\100QXMSC\]'
+settle 0.5
+click 66 405          # MOV_0001.ASF
+settle 0.5
+click 340 398         # Play
+wait_log 'REQ_READ_FILE "MOV_0001.ASF"'
+settle 2.5
+window_shot player-playing
 
 click 715 37
 wait_program_end 15

@@ -19,4 +19,6 @@ struct WindowTestAccess {
   }
   // The window interface the file operations and the camera code call.
   static FileOpsUi& Ui(MainWindow& w) { return w.ui_; }
+  // The graph the live preview feeds.
+  static PreviewGraph* Graph(MainWindow& w) { return w.cameraMode_.graph_.get(); }
 };

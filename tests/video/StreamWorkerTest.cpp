@@ -398,6 +398,17 @@ TEST_F(StreamWorkerTest, ACaptureAskedForWhileAnEarlierOneRunsIsRefused) {
   EXPECT_EQ(log.Count("still"), 2);
 }
 
+// The window may ask again the moment a capture ended in time (a quick second
+// click): that capture is taken, never refused as if the first still ran.
+TEST_F(StreamWorkerTest, CapturesOneRightAfterAnotherAreAllTaken) {
+  camera.IdleWhenDone();
+  Start();
+  std::atomic<int> stills{0};
+  worker->SetStillCapture([&](CameraDriver&, const std::string&) { ++stills; });
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(worker->CaptureStill()) << "capture " << i;
+  EXPECT_EQ(stills, 200);
+}
+
 TEST_F(StreamWorkerTest, StartStreamingWhileRunningGivesFalseAndChangesNothing) {
   camera.IdleWhenDone();
   Start();
