@@ -348,6 +348,7 @@ void MainWindow::RunDestructionSteps() {
 // it was: the log-on may yet go on.
 void MainWindow::ReleaseCameraForShutdown() {
   cameraMode_.Recording().StopAtLogOnEnd();
+  cameraMode_.StopMovieIfPlaying();  // with Play shown again
   cameraMode_.StopAll();
   camera_.ReleaseAtLogOnEnd();
 }
