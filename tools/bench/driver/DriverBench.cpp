@@ -39,6 +39,7 @@
 #include "platform/camproto/CameraWire.h"
 #include "platform/camsim/SimWire.h"
 #include "platform/camsim/WireIo.h"
+#include "tools/bench/BenchDaemon.h"
 #include "platform/teskdll/TeskDll.h"
 
 namespace {
@@ -49,10 +50,7 @@ namespace fs = std::filesystem;
 constexpr int kBlock = kBulkBlock;
 constexpr const char* kFileName = "BENCH.BIN";
 
-[[noreturn]] void Fail(const std::string& what) {
-  std::fprintf(stderr, "bench_driver: %s\n", what.c_str());
-  std::exit(1);
-}
+[[noreturn]] void Fail(const std::string& what) { bench::Fail("bench_driver", what); }
 
 double Seconds(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double>(b - a).count();
@@ -75,43 +73,6 @@ bool RawCall(int fd, simwire::Op op, uint8_t request, uint32_t length, const voi
   if (!simwire::RecvAll(fd, &reply, sizeof reply) || reply.dataLength > simwire::kMaxPayload) return false;
   data.resize(reply.dataLength);
   return simwire::RecvAll(fd, data.data(), data.size());
-}
-
-struct Daemon {
-  pid_t pid = -1;
-  std::string socket;
-};
-
-Daemon StartDaemon(const std::string& program, const fs::path& dir, const fs::path& stick) {
-  Daemon d;
-  d.socket = (dir / "cam.sock").string();
-  const std::string log = (dir / "camsim.log").string();
-  d.pid = fork();
-  if (d.pid == 0) {
-    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd >= 0) dup2(fd, 2);
-    execl(program.c_str(), program.c_str(), "--socket", d.socket.c_str(), "--stick",
-          stick.c_str(), "--capacity-mb", "1024", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  for (int i = 0; i < 500; ++i) {  // up to 5 s for the socket to answer
-    int fd = simwire::ConnectUnix(d.socket);
-    if (fd >= 0) {
-      close(fd);
-      return d;
-    }
-    int status;
-    if (waitpid(d.pid, &status, WNOHANG) == d.pid) Fail("orin-camsim exited at start; see " + log);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  Fail("orin-camsim does not answer on " + d.socket);
-}
-
-void StopDaemon(Daemon& d) {
-  if (d.pid <= 0) return;
-  kill(d.pid, SIGTERM);
-  waitpid(d.pid, nullptr, 0);
-  d.pid = -1;
 }
 
 // (a) through the library: REQ_READ_FILE, then Bulk_IN of 16384 until a short block.
@@ -286,7 +247,7 @@ int main(int argc, char** argv) {
     close(out);
   }
 
-  Daemon d = StartDaemon(daemon, dir, stick);
+  bench::Daemon d = bench::StartDaemon("bench_driver", daemon, dir, stick, {"--capacity-mb", "1024"});
   {  // the model's own bulk pacing off, on a side connection
     int fd = simwire::ConnectUnix(d.socket);
     const std::string cmd = "speed unlimited";
@@ -351,7 +312,7 @@ int main(int argc, char** argv) {
   const double rawUs = Seconds(t0, Clock::now()) * 1e6 / calls;
   close(fd);
   const double pingUs = PingPong(calls);
-  StopDaemon(d);
+  bench::StopDaemon(d);
   fs::remove_all(dir);
 
   std::printf("bulk-in, %.1f MB file, 16384-byte reads, median of %d runs:\n", mb, runs);

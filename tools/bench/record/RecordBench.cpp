@@ -29,6 +29,7 @@
 #include "camera/CameraDriver.h"
 #include "camera/CameraProtocol.h"
 #include "platform/camsim/WireIo.h"
+#include "tools/bench/BenchDaemon.h"
 #include "video/PreviewGraph.h"
 #include "video/StreamWorker.h"
 #include "video/VideoFrame.h"
@@ -38,10 +39,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-[[noreturn]] void Fail(const std::string& what) {
-  std::fprintf(stderr, "bench_record: %s\n", what.c_str());
-  std::exit(1);
-}
+[[noreturn]] void Fail(const std::string& what) { bench::Fail("bench_record", what); }
 
 double CpuSeconds() {
   rusage usage{};
@@ -80,44 +78,6 @@ Phase Measure(int seconds, GstPreviewGraph& graph) {
   return {(CpuSeconds() - cpu0) / wall, graph.DecodedFrames() - pictures0};
 }
 
-struct Daemon {
-  pid_t pid = -1;
-  std::string socket;
-};
-
-Daemon StartDaemon(const std::string& program, const fs::path& dir) {
-  Daemon d;
-  d.socket = (dir / "cam.sock").string();
-  const std::string stick = (dir / "stick").string(), log = (dir / "camsim.log").string();
-  fs::create_directories(stick);
-  d.pid = fork();
-  if (d.pid == 0) {
-    int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd >= 0) dup2(fd, 2);
-    execl(program.c_str(), program.c_str(), "--socket", d.socket.c_str(), "--stick", stick.c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  for (int i = 0; i < 500; ++i) {  // up to 5 s for the socket to answer
-    int fd = simwire::ConnectUnix(d.socket);
-    if (fd >= 0) {
-      close(fd);
-      return d;
-    }
-    int status;
-    if (waitpid(d.pid, &status, WNOHANG) == d.pid) Fail("orin-camsim exited at start; see " + log);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  Fail("orin-camsim does not answer on " + d.socket);
-}
-
-void StopDaemon(Daemon& d) {
-  if (d.pid <= 0) return;
-  kill(d.pid, SIGTERM);
-  waitpid(d.pid, nullptr, 0);
-  d.pid = -1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,7 +98,7 @@ int main(int argc, char** argv) {
   const fs::path dir = pattern;
   const fs::path temp = dir / "OrinMedia51Temp";
   fs::create_directories(temp);
-  Daemon d = StartDaemon(daemon, dir);
+  bench::Daemon d = bench::StartDaemon("bench_record", daemon, dir, dir / "stick");
 
   setenv("ORIN_CAMERA", ("sim:" + d.socket).c_str(), 1);
   CameraDriver& driver = TeskDllDriver();
@@ -180,7 +140,7 @@ int main(int argc, char** argv) {
     worker.StopStreaming();
   }
   driver.Device_Close();
-  StopDaemon(d);
+  bench::StopDaemon(d);
 
   std::printf("preview at 320x240 from orin-camsim, %d s per phase, one run\n", seconds);
   std::printf("  preview alone:           %6.2f %% of one core, %llu pictures drawn\n", preview.cpuShare * 100.0,
