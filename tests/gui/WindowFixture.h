@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,7 +47,14 @@ class RecordingDriver : public CameraDriver {
     return inner_.Vendor_Read(r, v, i, l, d);
   }
   int Bulk_IN(void* d, int l) override { return inner_.Bulk_IN(d, l); }
-  int Bulk_OUT(void* d, int l) override { return inner_.Bulk_OUT(d, l); }
+  int Bulk_OUT(void* d, int l) override {
+    const int sent = inner_.Bulk_OUT(d, l);
+    if (afterBulkOut) afterBulkOut();
+    return sent;
+  }
+  // Runs after every bulk write, on the thread that made it; set while no
+  // copy runs.
+  std::function<void()> afterBulkOut;
 
  private:
   void Note(const Call& call) {
