@@ -188,6 +188,7 @@ int CameraLink::ListCamFolder() {
 int CameraLink::CheckMedia() {
   std::array<uint8_t, kMediaStatusReplyLength> reply{};
   MediaStatus s;
+  stickExamined_ = false;
   for (;;) {
     if (!deviceOpen_) return 0;
     reply.fill(0);
@@ -198,6 +199,7 @@ int CameraLink::CheckMedia() {
     }
     s = DecodeMediaStatus(reply);
     if (s.settled) break;
+    stickExamined_ = true;
     GetPacing().Wait(300);  // the camera is still examining the Memory Stick
   }
   if (!mediaNotified_ && !s.present) {
