@@ -6,6 +6,12 @@
 
 #include "resources/StringIds.h"
 
+namespace {
+bool gCameraBusy = false;
+}  // namespace
+
+bool CamSession::CameraWasBusy() { return gCameraBusy; }
+
 CamSession::CamSession(CameraDriver& driver, CameraUi& ui) : ui_(ui), connection_(driver, ui) {}
 
 CamSession::~CamSession() { connection_.EndSession(); }
@@ -16,10 +22,12 @@ bool CamSession::Open(bool needStick) {
     case CameraConnection::SessionStart::NoCamera:
       // The driver leaves EBUSY when another program holds the camera: that is
       // no missing camera, and a script should learn the difference.
-      if (errno == EBUSY)
+      if (errno == EBUSY) {
+        gCameraBusy = true;
         std::fprintf(stderr, "orin-cam: the camera is busy: another program is using it\n");
-      else
+      } else {
         ui_.ShowMessage(ids::DEVICE_NOT_FOUND, MsgIcon::Warning);
+      }
       return false;
     case CameraConnection::SessionStart::Failed: return false;
     case CameraConnection::SessionStart::NoStick: return !needStick;

@@ -24,6 +24,10 @@ class CamSession {
 
   CameraLink& Link() { return connection_; }
   CameraUi& Ui() { return ui_; }
+  // True once an Open in this process found the camera held by another
+  // program (the window, another orin-cam): orin-cam then exits kBusyExit.
+  static bool CameraWasBusy();
+  static constexpr int kBusyExit = 3;
   // The reason GoTo refused a path that the camera was never asked about.
   const std::string& PathError() const { return pathError_; }
 

@@ -107,5 +107,7 @@ int RunCli(CameraDriver& driver, CameraUi& ui, const std::vector<std::string>& a
   }
   int rc = it->run(driver, ui, std::vector<std::string>(argv.begin() + 2, argv.end()), out);
   if (rc == 2) std::fprintf(err, "usage: orin-cam %s %s\n", it->name, it->usage);
+  // A script can tell a camera in use elsewhere (try later) from a failure.
+  if (rc == 1 && CamSession::CameraWasBusy()) return CamSession::kBusyExit;
   return rc;
 }

@@ -48,7 +48,7 @@ kill -STOP $first  # it holds the camera, mid-file, while the second one runs
 cam get DCIM/100QXCAM/DCAM0001.JPG --to "$pc/second"
 rc=$?
 kill -CONT $first
-[ $rc -eq 1 ] || fail "the second get: exit $rc"
+[ $rc -eq 3 ] || fail "the second get: exit $rc"
 grep -qx 'orin-cam: the camera is busy: another program is using it' "$work/err" || fail "the second get: $(cat "$work/err")"
 [ -z "$(ls -A "$pc/second")" ] || fail "the second get left files: $(ls -A "$pc/second")"
 wait $first || fail "the first get: $(cat "$work/first.err")"
