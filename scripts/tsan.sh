@@ -32,7 +32,7 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 run() {  # NAME [GTEST FILTER]
   echo "== $1${2:+ ($2)}"
-  "$build/bin/$1" --gtest_brief=1 ${2:+--gtest_filter=$2} || status=1
+  "$build/bin/$1" --gtest_brief=1 ${2:+"--gtest_filter=$2"} || status=1
 }
 run orin_video_tests
 run orin_gst_tests
