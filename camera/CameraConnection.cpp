@@ -112,7 +112,10 @@ int CameraConnection::PollStorage() {
       mediaState_ = MediaState::NoneUsable;
       ResetCameraPane();
     }
-  } else if (mediaState_ == MediaState::NoneUsable) {
+  } else if (mediaState_ == MediaState::NoneUsable || StickExamined()) {
+    // A stick the camera had to examine was put in since the last round,
+    // though the slot was never seen empty: another stick may have taken the
+    // place of the one listed, so it is listed anew from the root.
     mediaState_ = MediaState::Listed;
     Ui().EnableCameraPane(true);
     Ui().ShowCameraButtons(true);

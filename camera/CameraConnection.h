@@ -50,7 +50,8 @@ class CameraConnection : public CameraLink {
   void SendStorageMode();
   // One round of the storage poll: a closed camera opened again in storage
   // mode, the stick checked, its loss told once, a new stick listed from the
-  // root with the default folders. 0 when the camera does not answer.
+  // root with the default folders (also one swapped in between two rounds,
+  // which the camera examines). 0 when the camera does not answer.
   int PollStorage();
   // After a switch whose poll answered 1: a listed stick shown again from
   // the root, the default folders made.

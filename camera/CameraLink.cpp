@@ -196,6 +196,7 @@ int CameraLink::CheckMedia() {
   std::array<uint8_t, kMediaStatusReplyLength> reply{};
   MediaStatus s;
   gaveUpExamining_ = false;
+  stickExamined_ = false;
   for (int waitedMs = 0;; waitedMs += 300) {
     if (!deviceOpen_) return 0;
     reply.fill(0);
@@ -206,6 +207,7 @@ int CameraLink::CheckMedia() {
     }
     s = DecodeMediaStatus(reply);
     if (s.settled) break;
+    stickExamined_ = true;
     if (!ui_.KeepWaitingForStick(waitedMs)) {
       gaveUpExamining_ = true;
       return 0;

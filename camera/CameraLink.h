@@ -79,6 +79,9 @@ class CameraLink {
   int ListCamFolder();
   // 1 when a usable Memory Stick is in the camera.
   int CheckMedia();
+  // The last CheckMedia found the camera examining the stick, as it does
+  // with one just put in.
+  bool StickExamined() const { return stickExamined_; }
   // Creates DCIM, QXMOV, 100QXCAM and 100QXMSC where missing (only from the
   // root). 1 when every step worked, so that all four are there.
   int EnsureDefaultFolders();
@@ -149,6 +152,7 @@ class CameraLink {
   bool mediaNotified_ = false;
   bool gaveUpExamining_ = false;
   bool listingCutShort_ = false;
+  bool stickExamined_ = false;
 
   CameraUi& Ui() { return ui_; }
   // Every control transfer goes through these two.

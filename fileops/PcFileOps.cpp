@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "resources/StringIds.h"
 
 namespace fs = std::filesystem;
@@ -77,8 +80,8 @@ void AddPcFolder(FileOpsUi& ui, const fs::path& folder) {
     // Checked once more here: the name must stay inside the folder shown.
     if (int refusal = CheckPcName(1, folder, *name))
       ui.ShowMessage(refusal, MsgIcon::Error);
-    else
-      ::mkdir((folder / *name).c_str(), 0777);
+    else if (::mkdir((folder / *name).c_str(), 0777) != 0)
+      ui.ShowText(std::strerror(errno), MsgIcon::Error);  // the folder shown is gone, read-only, full
   }
   ui.RefreshPcPane();
 }

@@ -154,10 +154,10 @@ TEST_F(CaptureTest, ACaptureThatGaveNothingSaysSoAndNumbersAndOpensNothing) {
 TEST_F(CaptureTest, WithTheCameraClosedNothingIsAskedOrSaid) {
   MainWindow& w = WithViewer();
   WindowTestAccess::CloseCamera(w);
-  recorder_.calls.clear();
+  recorder_.ClearCalls();
   w.Command(ctl::CAPTURE);
   EXPECT_TRUE(boxes_.shown.isEmpty()) << boxes_.shown.join("|").toStdString();
-  for (const RecordingDriver::Call& call : recorder_.calls) EXPECT_NE(call.request, REQ_STILL_CAPTURE);
+  for (const RecordingDriver::Call& call : recorder_.Calls()) EXPECT_NE(call.request, REQ_STILL_CAPTURE);
   EXPECT_FALSE(fs::exists(Still("Temp0000.JPG")));
   EXPECT_TRUE(Shown(ctl::CAPTURE));
   EXPECT_FALSE(Shown(ctl::DECO_1041));

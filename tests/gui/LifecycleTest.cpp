@@ -125,11 +125,11 @@ TEST_F(LifecycleTest, ReopenInCameraLayoutKeepsTryingEverySecond) {
 
 TEST_F(LifecycleTest, BackToCameraModeSendsTheCameraMode) {
   MainWindow& w = InStorageMode();
-  recorder_.calls.clear();
+  recorder_.ClearCalls();
   w.Command(ctl::TO_CAMERA_MODE);
   EXPECT_FALSE(w.Shell().LayoutFlag());
   EXPECT_FALSE(w.Timer(TimerId::StoragePoll).isActive());
   bool cameraMode = false;
-  for (const auto& c : recorder_.calls) cameraMode |= c.kind == 'W' && c.request == REQ_SET_MODE && c.value == MODE_CAMERA;
+  for (const auto& c : recorder_.Calls()) cameraMode |= c.kind == 'W' && c.request == REQ_SET_MODE && c.value == MODE_CAMERA;
   EXPECT_TRUE(cameraMode);
 }

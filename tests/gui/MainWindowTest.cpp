@@ -151,7 +151,7 @@ TEST_F(WindowTest, StoredSettingsAreShown) {
 TEST_F(WindowTest, StartUpPutsTheCameraInStorageModeThenCameraMode) {
   Started();
   std::vector<int> modes;
-  for (const auto& c : recorder_.calls)
+  for (const auto& c : recorder_.Calls())
     if (c.kind == 'W' && c.request == REQ_SET_MODE) modes.push_back(c.value);
   EXPECT_EQ(modes, (std::vector<int>{MODE_STORAGE, MODE_CAMERA}));
   EXPECT_TRUE(window_->Camera().DeviceOpen());
@@ -162,12 +162,13 @@ TEST_F(WindowTest, StartUpPutsTheCameraInStorageModeThenCameraMode) {
 TEST_F(WindowTest, DestructionWritesSettingsSendsModeZeroLastAndRemovesTheTempFolder) {
   MainWindow& w = Started();
   w.ControlAs<QComboBox>(ctl::RECORD_MODE_BOX)->setCurrentIndex(1);
-  recorder_.calls.clear();
+  recorder_.ClearCalls();
   pacing_.Clear();
   w.EndWindow();
-  ASSERT_GE(recorder_.calls.size(), 2u);
-  const auto& last = recorder_.calls.back();
-  const auto& beforeLast = recorder_.calls[recorder_.calls.size() - 2];
+  const auto calls = recorder_.Calls();
+  ASSERT_GE(calls.size(), 2u);
+  const auto& last = calls.back();
+  const auto& beforeLast = calls[calls.size() - 2];
   EXPECT_EQ(last.kind, 'C');
   EXPECT_EQ(beforeLast.kind, 'W');
   EXPECT_EQ(beforeLast.request, REQ_SET_MODE);
@@ -179,9 +180,9 @@ TEST_F(WindowTest, DestructionWritesSettingsSendsModeZeroLastAndRemovesTheTempFo
   EXPECT_EQ(s.value("OrinDataHeader/TimeToRecord").toInt(), 90);
   EXPECT_EQ(s.value("OrinDataHeader/CurrentPath").toString(), QDir::currentPath());
   // The steps run once, however the window is then torn down.
-  recorder_.calls.clear();
+  recorder_.ClearCalls();
   window_.reset();
-  EXPECT_TRUE(recorder_.calls.empty());
+  EXPECT_TRUE(recorder_.Calls().empty());
 }
 
 TEST_F(WindowTest, StartWithoutCameraTellsTheUserAndEnds) {

@@ -39,7 +39,7 @@ class PlayerTest : public StorageWindow {
     QTest::mouseDClick(View(paneId)->viewport(), Qt::LeftButton, {}, RowCentre(paneId, name));
   }
   bool ReadFileAsked() const {
-    for (const RecordingDriver::Call& call : recorder_.calls)
+    for (const RecordingDriver::Call& call : recorder_.Calls())
       if (call.request == REQ_READ_FILE) return true;
     return false;
   }
@@ -89,7 +89,7 @@ TEST_F(PlayerTest, ACameraMovieIsFetchedAndPlaysWithItsClockToItsEnd) {
   MainWindow& w = InMovies();
   Click(ctl::CAM_PANE, "MOV_0001.ASF");
   ASSERT_TRUE(Shown(ctl::PLAY));
-  recorder_.calls.clear();
+  recorder_.ClearCalls();
   w.Command(ctl::PLAY);
   EXPECT_TRUE(ReadFileAsked());
   EXPECT_EQ(Bytes(TempFolderPath() / "MOV_0001.ASF"), Bytes(MovieFolder() / "MOV_0001.ASF"));
@@ -120,7 +120,7 @@ TEST_F(PlayerTest, AnEmptyCameraMovieIsDamagedAndNothingIsRead) {
   Write(MovieFolder() / "MOV_0002.ASF", "");
   MainWindow& w = InMovies();
   Click(ctl::CAM_PANE, "MOV_0002.ASF");
-  recorder_.calls.clear();
+  recorder_.ClearCalls();
   w.Command(ctl::PLAY);
   EXPECT_EQ(boxes_.shown, QStringList{"This file is damaged.    "});
   EXPECT_FALSE(ReadFileAsked());

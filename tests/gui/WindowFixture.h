@@ -7,7 +7,10 @@
 #include <QSettings>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "app/MainWindow.h"
 #include "platform/ui/MessageBox.h"
@@ -17,6 +20,7 @@
 
 
 // Forwards to the simulator and remembers every control request and close.
+// The streaming worker calls it too, so the record is kept under a lock.
 class RecordingDriver : public CameraDriver {
  public:
   explicit RecordingDriver(CameraDriver& inner) : inner_(inner) {}
@@ -24,22 +28,42 @@ class RecordingDriver : public CameraDriver {
     char kind;  // 'W' write, 'R' read, 'C' close, 'O' open
     int request, value;
   };
-  std::vector<Call> calls;
-  int Device_Open() override { calls.push_back({'O', 0, 0}); return inner_.Device_Open(); }
-  void Device_Close() override { calls.push_back({'C', 0, 0}); inner_.Device_Close(); }
+  std::vector<Call> Calls() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return calls_;
+  }
+  void ClearCalls() {
+    std::lock_guard<std::mutex> guard(lock_);
+    calls_.clear();
+  }
+  int Device_Open() override { Note({'O', 0, 0}); return inner_.Device_Open(); }
+  void Device_Close() override { Note({'C', 0, 0}); inner_.Device_Close(); }
   int Vendor_Write(int r, int v, int i, int l, void* d) override {
-    calls.push_back({'W', r, v});
+    Note({'W', r, v});
     return inner_.Vendor_Write(r, v, i, l, d);
   }
   int Vendor_Read(int r, int v, int i, int l, void* d) override {
-    calls.push_back({'R', r, v});
+    Note({'R', r, v});
     return inner_.Vendor_Read(r, v, i, l, d);
   }
   int Bulk_IN(void* d, int l) override { return inner_.Bulk_IN(d, l); }
-  int Bulk_OUT(void* d, int l) override { return inner_.Bulk_OUT(d, l); }
+  int Bulk_OUT(void* d, int l) override {
+    const int sent = inner_.Bulk_OUT(d, l);
+    if (afterBulkOut) afterBulkOut();
+    return sent;
+  }
+  // Runs after every bulk write, on the thread that made it; set while no
+  // copy runs.
+  std::function<void()> afterBulkOut;
 
  private:
+  void Note(const Call& call) {
+    std::lock_guard<std::mutex> guard(lock_);
+    calls_.push_back(call);
+  }
   CameraDriver& inner_;
+  mutable std::mutex lock_;
+  std::vector<Call> calls_;
 };
 
 inline QString Text(int id) { return QString::fromUtf8(DefaultString(id).data()); }
