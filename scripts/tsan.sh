@@ -6,7 +6,8 @@
 #  - the streaming worker with recording, still capture and the source element
 #    (the worker's tests, stills on the worker, the GStreamer preview tests:
 #    the source under GstHarness, worker, source and sink together; the window
-#    switching modes and recording while the worker runs),
+#    switching modes, losing the camera, recording and taking stills while
+#    the worker runs),
 #  - the movie player (its streaming threads drawing and posting to the window),
 #  - the simulator daemon (a thread per client, the control socket, the live
 #    stream's pacing thread) and the driver library's sim backend against it.
@@ -38,10 +39,7 @@ run orin_video_tests
 run orin_gst_tests
 run player_tests
 run live_tests 'StillCapture.*:StillOnTheWorker.*:LiveWorker.*:Recording.*'
-# LinkLostTest stays out: after the other window tests under TSan on a busy
-# machine its re-opened preview is not resumed within the test's limit (it
-# passes alone, and always in the other builds); to be looked into.
-run gui_tests 'FileOpsWindowTest.*:PcFaultsTest.*:StickSwapTest.*:FileCommandDetailsTest.*:GuiThreadUi.*:CameraModeTest.*:PreviewTest.*'
+run gui_tests 'FileOpsWindowTest.*:PcFaultsTest.*:StickSwapTest.*:FileCommandDetailsTest.*:GuiThreadUi.*:CameraModeTest.*:PreviewTest.*:LinkLostTest.*:RecordingTest.*:CaptureTest.*'
 run camsim_daemon_tests
 run teskdll_daemon_test
 for f in "$reports"/tsan.*; do

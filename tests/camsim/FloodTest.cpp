@@ -93,7 +93,7 @@ TEST_F(DaemonTest, AFullDescriptorTableBacksOffWithoutSpinning) {
   // A daemon that spins takes a whole core; the margin is for thread starts,
   // page faults and a busy machine's accounting, not for a loop.
   EXPECT_LT(cpu, 0.35 * wall + 0.15) << "processor " << cpu << " s over " << wall << " s";
-  EXPECT_GE(LogCount("accepting again"), 2) << "it went on accepting as room came back\n" << Log();
+  EXPECT_GE(LogCount("accepting again"), 1) << "it went on accepting as room came back\n" << Log();
 
   clients.clear();
   EXPECT_TRUE(ServesANewClient(Socket())) << Log();
