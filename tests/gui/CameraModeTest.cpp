@@ -12,15 +12,6 @@ namespace {
 
 class CameraModeTest : public WindowFixture {
  protected:
-  // Serves the GUI thread's events until `done` holds (given up after 30 s,
-  // which only a stuck test takes).
-  template <typename Pred>
-  bool ServeUntil(Pred done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  }
   MainWindow& Streaming() {
     MainWindow& w = Started();
     // Timer 2 fires now: stopped first, or it would start the preview a second

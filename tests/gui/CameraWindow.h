@@ -98,15 +98,6 @@ class CameraWindow : public WindowFixture {
     EXPECT_EQ(user_.unexpected, 0) << user_.titles.join("|").toStdString();
     WindowFixture::TearDown();
   }
-  // Serves the window's events until `done` holds (given up after 30 s,
-  // which only a stuck test takes).
-  template <typename Pred>
-  bool ServeUntil(Pred done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  }
   MainWindow& Streaming() {
     MainWindow& w = Started();
     w.Timer(TimerId::DeferredPreviewStart).stop();

@@ -56,13 +56,7 @@ class LinkLostTest : public WindowFixture {
     EXPECT_TRUE(window_->CameraMode().PreviewRunning());
     return *window_;
   }
-  template <typename Pred>
-  bool ServeUntil(Pred done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  }
+
   // The camera announces an audio-format change; the window lets the worker
   // go on. The one-second waits the window made meanwhile.
   int WaitsOfAnAudioChange() {

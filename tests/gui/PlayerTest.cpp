@@ -43,13 +43,7 @@ class PlayerTest : public StorageWindow {
       if (call.request == REQ_READ_FILE) return true;
     return false;
   }
-  template <typename Pred>
-  bool ServeUntil(Pred done) {
-    QElapsedTimer clock;
-    clock.start();  // the limit only ends a stuck test
-    while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  }
+
   QString Clock() {
     return Shown(ctl::TIME_LABEL) ? window_->ControlAs<CSkinLabel>(ctl::TIME_LABEL)->text() : QString();
   }

@@ -4,6 +4,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSettings>
 #include <cstdlib>
 #include <filesystem>
@@ -70,6 +72,15 @@ inline QString Text(int id) { return QString::fromUtf8(DefaultString(id).data())
 
 class WindowFixture : public ::testing::Test {
  protected:
+  // Serves the window's events until `done` holds; the 30 s limit only ends
+  // a stuck test.
+  template <typename Pred>
+  bool ServeUntil(Pred done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+  }
   void SetUp() override {
     char tmpl[] = "/tmp/orin-gui-XXXXXX";
     scratch_ = ::mkdtemp(tmpl);
