@@ -35,15 +35,15 @@ status=0
 # target, longest input, folder of seeds (or -)[, options of its own]
 # FuzzSimWire closes its stderr: the daemon logs every malformed frame there
 # (libFuzzer's own reports still come through).
-for spec in FuzzStreamHeader:8192:tests/fuzz/corpus/FuzzStreamHeader \
+for entry in FuzzStreamHeader:8192:tests/fuzz/corpus/FuzzStreamHeader \
             FuzzDataPacket:70000:tests/fuzz/corpus/FuzzDataPacket \
             FuzzCameraReplies:32768:tests/fuzz/corpus/FuzzCameraReplies \
             FuzzSimWire:40000:tests/fuzz/corpus/FuzzSimWire:-close_fd_mask=2 \
             FuzzSimReplies:8192:tests/fuzz/corpus/FuzzSimReplies \
             FuzzPixaStill:16384:tests/pixa/fuzz/corpus/still \
             FuzzPixaTable:2048:tests/pixa/fuzz/corpus/table; do
-  target=${spec%%:*}
-  rest=${spec#*:}
+  target=${entry%%:*}
+  rest=${entry#*:}
   maxlen=${rest%%:*}
   rest=${rest#*:}
   seeds=${rest%%:*}
