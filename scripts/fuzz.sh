@@ -4,7 +4,7 @@
 # checked-in seeds. Exits non-zero when a target finds a fault: a crash, a
 # sanitizer's report, a broken check of the target, or an input that runs
 # longer than the time-out (a stall).
-#   scripts/fuzz.sh                   15 s per target (CI)
+#   scripts/fuzz.sh                   10 s per target (CI)
 #   FUZZ_SECONDS=600 scripts/fuzz.sh  before a release
 # A first argument, when given, is the seconds per target.
 #
@@ -16,7 +16,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORIN_FUZZ_BUILD:-$root/build-fuzz}
-seconds=${1:-${FUZZ_SECONDS:-15}}
+seconds=${1:-${FUZZ_SECONDS:-10}}
 # An input that takes longer than this is a stall.
 timeout=${FUZZ_TIMEOUT:-10}
 
