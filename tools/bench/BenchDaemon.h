@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "camera/CameraDriver.h"
+#include "camera/CameraProtocol.h"
 #include "platform/camsim/WireIo.h"
 
 namespace bench {
@@ -67,6 +69,19 @@ inline void StopDaemon(Daemon& d) {
   kill(d.pid, SIGTERM);
   waitpid(d.pid, nullptr, 0);
   d.pid = -1;
+}
+
+// The program's driver library opened on the daemon's socket and put in
+// PC-camera mode, as the window does; the camera's video mode.
+inline uint8_t OpenCameraMode(const char* benchmark, const Daemon& d) {
+  setenv("ORIN_CAMERA", ("sim:" + d.socket).c_str(), 1);
+  CameraDriver& driver = TeskDllDriver();
+  if (!driver.Device_Open()) Fail(benchmark, "Device_Open found no camera on " + d.socket);
+  uint8_t none = 0, mode = 1;
+  if (!driver.Vendor_Write(REQ_SET_MODE, MODE_CAMERA, 0, 0, &none)) Fail(benchmark, "REQ_SET_MODE failed");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the camera's mode change
+  driver.Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &mode);
+  return mode;
 }
 
 }  // namespace bench

@@ -82,13 +82,8 @@ int main(int argc, char** argv) {
   fs::create_directories(temp);
   bench::Daemon d = bench::StartDaemon("bench_still", daemon, dir, dir / "stick");
 
-  setenv("ORIN_CAMERA", ("sim:" + d.socket).c_str(), 1);
+  const uint8_t mode = bench::OpenCameraMode("bench_still", d);
   CameraDriver& driver = TeskDllDriver();
-  if (!driver.Device_Open()) Fail("Device_Open found no camera on " + d.socket);
-  uint8_t none = 0, mode = 1;
-  if (!driver.Vendor_Write(REQ_SET_MODE, MODE_CAMERA, 0, 0, &none)) Fail("REQ_SET_MODE failed");
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the camera's mode change
-  driver.Vendor_Read(REQ_GET_VIDEO_MODE, 0, 0, 1, &mode);
 
   NoPreview preview;
   FrameQueue queue;
