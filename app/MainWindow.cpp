@@ -81,7 +81,11 @@ void MainWindow::RouteCommands() {
   Route(ctl::EMAIL, [this] { preview_.OnEmail(); }, true);
   Route(ctl::PHOTO_EDITOR, [this] { preview_.OnPhotoEditor(); }, true);
 
-  connect(&Timer(TimerId::StoragePoll), &QTimer::timeout, this, [this] { connection_.OnStoragePoll(); });
+  // A poll due while a file operation starts must not re-list the stick under
+  // the worker, which stops the poll itself once it runs and restarts it at its end.
+  connect(&Timer(TimerId::StoragePoll), &QTimer::timeout, this, [this] {
+    if (!fileOps_.Busy()) connection_.OnStoragePoll();
+  });
   connect(&Timer(TimerId::DeferredPreviewStart), &QTimer::timeout, this,
           [this] { connection_.OnDeferredPreviewStart(); });
   connect(&Timer(TimerId::TimedRecordingClock), &QTimer::timeout, this,

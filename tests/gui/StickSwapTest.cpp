@@ -3,6 +3,7 @@
 // does on rows of the old one touches a file of the new one.
 #include <gtest/gtest.h>
 
+#include "fileops/FileOpsThreads.h"
 #include "resources/StringIds.h"
 #include "tests/gui/StorageWindow.h"
 
@@ -12,6 +13,17 @@ namespace {
 
 class StickSwapTest : public StorageWindow {
  protected:
+  // Every poll here is made by the test: the window's own poll timer would
+  // see the swap whenever the machine is slow enough.
+  MainWindow& InStorage() {
+    MainWindow& w = StorageWindow::InStorage();
+    w.Timer(TimerId::StoragePoll).blockSignals(true);
+    return w;
+  }
+  void TearDown() override {
+    SetThreadStartHook(nullptr);
+    StorageWindow::TearDown();
+  }
   // The other stick: DCIM\100QXCAM holds a DCAM0002.JPG of its own and a
   // DCAM0007.JPG; nothing else of the first stick is left.
   void PutOtherStick() {
@@ -94,6 +106,12 @@ TEST_F(StickSwapTest, CommandsOnTheOldSticksRowsTouchNoFileOfTheNewOne) {
   sim_.Control("insert");
   sim_.Control("examine 3");  // for a while: the delete's write-protect check reads the stick's state once
 
+  // A poll falls due just as the copy starts: it waits for the copy to end.
+  SetThreadStartHook([&w] {
+    w.Timer(TimerId::StoragePoll).blockSignals(false);
+    QMetaObject::invokeMethod(&w.Timer(TimerId::StoragePoll), "timeout", Qt::DirectConnection);
+    w.Timer(TimerId::StoragePoll).blockSignals(true);
+  });
   Select(ctl::CAM_PANE, {"DCAM0003.JPG"});
   w.Command(ctl::COPY_TO_PC);
   WaitForTransfer();
