@@ -17,6 +17,7 @@
 #include "platform/ui/Pacing.h"
 #include "tests/camsim/AsfReader.h"
 #include "tests/support/SimDriver.h"
+#include "tests/support/WorkerDoubles.h"
 #include "video/StreamWorker.h"
 
 namespace {
@@ -58,42 +59,9 @@ class CountingDriver : public SimDriver {
   std::map<uint8_t, int> polls_;
 };
 
-class Owner : public StreamOwnerWindow {
- public:
-  void PostStreamMessage(unsigned message) override {
-    std::lock_guard lock(mutex_);
-    messages_.push_back(message);
-  }
-  std::vector<unsigned> Messages() {
-    std::lock_guard lock(mutex_);
-    return messages_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<unsigned> messages_;
-};
-
-// The preview graph is not under test here: it only has to agree.
-class QuietPreview : public PreviewGraph {
- public:
-  void SetWindows(void*, StreamOwnerWindow*) override {}
-  bool Build() override { return true; }
-  void WireAndRun() override {}
-  bool TearDown() override { return true; }
-  void HideVideo() override {}
-  void ShowVideo() override {}
-};
-
-template <typename F>
-bool WaitUntil(F done, std::chrono::milliseconds limit = 20s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using test_support::MessageOwner;
+using test_support::QuietPreview;
+using test_support::WaitUntil;
 
 class LiveWorker : public ::testing::Test {
  protected:
@@ -131,7 +99,7 @@ class LiveWorker : public ::testing::Test {
   InstantPacing pacing;
   TempStick stick;
   CountingDriver driver;
-  Owner owner;
+  MessageOwner owner;
   QuietPreview preview;
   FrameQueue queue;
   std::string temp = MakeTemp();

@@ -21,6 +21,7 @@
 #include "platform/ui/Pacing.h"
 #include "tests/pixa/JpegJudge.h"
 #include "tests/support/SimDriver.h"
+#include "tests/support/WorkerDoubles.h"
 #include "video/StillCapture.h"
 
 // A named namespace: the unity build puts this file beside LiveWorkerTest.cpp.
@@ -327,15 +328,7 @@ TEST_F(StillCapture, CopiesAreNumberedFromTheCountOfTempJpgFiles) {
 
 // --- on the streaming worker ---
 
-class QuietPreview : public PreviewGraph {
- public:
-  void SetWindows(void*, StreamOwnerWindow*) override {}
-  bool Build() override { return true; }
-  void WireAndRun() override {}
-  bool TearDown() override { return true; }
-  void HideVideo() override {}
-  void ShowVideo() override {}
-};
+using test_support::QuietPreview;
 
 class StillOnTheWorker : public StillCapture {
  protected:

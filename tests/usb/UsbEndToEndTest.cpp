@@ -30,6 +30,7 @@
 #include "resources/StringIds.h"
 #include "tests/camsim/AsfReader.h"
 #include "tests/fileops/FileOpsTestKit.h"
+#include "tests/support/WorkerDoubles.h"
 #include "tests/usb/EmulatedUsbCamera.h"
 #include "video/StreamWorker.h"
 #ifdef ORIN_HAVE_STILLS
@@ -41,15 +42,9 @@ namespace {
 using namespace std::chrono_literals;
 using Names = std::vector<std::string>;
 
-template <typename F>
-bool WaitUntil(F done, std::chrono::milliseconds limit = 60s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using test_support::MessageOwner;
+using test_support::QuietPreview;
+using test_support::WaitUntil;
 
 std::vector<uint8_t> Bytes(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -63,33 +58,6 @@ Names Entries(const fs::path& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-class Owner : public StreamOwnerWindow {
- public:
-  void PostStreamMessage(unsigned message) override {
-    std::lock_guard lock(mutex_);
-    messages_.push_back(message);
-  }
-  std::vector<unsigned> Messages() {
-    std::lock_guard lock(mutex_);
-    return messages_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<unsigned> messages_;
-};
-
-// The preview graph is not under test here: it only has to agree.
-class QuietPreview : public PreviewGraph {
- public:
-  void SetWindows(void*, StreamOwnerWindow*) override {}
-  bool Build() override { return true; }
-  void WireAndRun() override {}
-  bool TearDown() override { return true; }
-  void HideVideo() override {}
-  void ShowVideo() override {}
-};
 
 // Takes the frames the worker queues, as the MPEG-4 source does, and counts
 // those that begin with an MPEG-4 start code (a VOP, or the stream headers
@@ -413,7 +381,7 @@ class UsbStream : public UsbCore {
   // "Temp.ASF" as the worker left it.
   std::vector<uint8_t> Recording() { return Bytes(temp / "Temp.ASF"); }
 
-  Owner owner;
+  MessageOwner owner;
   QuietPreview preview;
   FrameQueue queue;
   StreamWorker worker{link.Driver(), preview, temp.string(), queue};
