@@ -39,13 +39,22 @@ run() {  # NAME [GTEST FILTER]
   echo "== $1${2:+ ($2)}"
   "$build/bin/$1" --gtest_brief=1 ${2:+"--gtest_filter=$2"} || status=1
 }
+# The window's tests, the longest, run beside the others; their output
+# follows once they end.
+gui_log="$reports/gui_tests.out"
+(
+  run gui_tests 'FileOpsWindowTest.*:PcFaultsTest.*:StickSwapTest.*:FileCommandDetailsTest.*:GuiThreadUi.*:CameraModeTest.*:PreviewTest.*:LinkLostTest.*:RecordingTest.*:CaptureTest.*'
+  exit $status
+) >"$gui_log" 2>&1 &
+gui_pid=$!
 run orin_video_tests
 run orin_gst_tests
 run player_tests
 run live_tests 'StillCapture.*:StillOnTheWorker.*:LiveWorker.*:Recording.*'
-run gui_tests 'FileOpsWindowTest.*:PcFaultsTest.*:StickSwapTest.*:FileCommandDetailsTest.*:GuiThreadUi.*:CameraModeTest.*:PreviewTest.*:LinkLostTest.*:RecordingTest.*:CaptureTest.*'
 run camsim_daemon_tests
 run teskdll_daemon_test
+wait "$gui_pid" || status=1
+cat "$gui_log"
 for f in "$reports"/tsan.*; do
   [ -e "$f" ] || continue
   echo "--- ThreadSanitizer report of process ${f##*.}:"

@@ -8,7 +8,7 @@
 // vanished).
 //
 // Settings from the environment:
-//   FAULT_LANES   daemons working side by side (24); the runs mostly wait
+//   FAULT_LANES   daemons working side by side (48); the runs mostly wait
 //                 out the camera's protocol pauses, so lanes cost little CPU
 //   FAULT_OPS     the rows to run, "get,put" (all)
 //   FAULT_STRIDE  place a fault at every n-th point only (1: every point)
@@ -208,7 +208,7 @@ void OnLanes(const std::vector<std::unique_ptr<Lane>>& lanes, size_t count,
 
 TEST(FaultMatrix, EveryFaultPointOfEveryBatchOperation) {
   const fs::path binDir = Env("FAULT_BIN_DIR", fs::read_symlink("/proc/self/exe").parent_path().string());
-  const int laneCount = EnvNumber("FAULT_LANES", 24);
+  const int laneCount = EnvNumber("FAULT_LANES", 48);
   const size_t stride = static_cast<size_t>(EnvNumber("FAULT_STRIDE", 1));
   const std::string wanted = "," + Env("FAULT_OPS", "") + ",";
   ASSERT_TRUE(fs::exists(binDir / "orin-cam") && fs::exists(binDir / "orin-camsim")) << binDir;
