@@ -32,6 +32,7 @@
 #include "camera/CameraDriver.h"
 #include "camera/CameraProtocol.h"
 #include "platform/camsim/WireIo.h"
+#include "tests/support/WorkerDoubles.h"
 #include "tools/bench/BenchDaemon.h"
 #include "video/StillCapture.h"
 #include "video/StreamWorker.h"
@@ -49,17 +50,6 @@ double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
 }
-
-// No picture is drawn: the benchmark is about the capture.
-class NoPreview : public PreviewGraph {
- public:
-  void SetWindows(void*, StreamOwnerWindow*) override {}
-  bool Build() override { return true; }
-  void WireAndRun() override {}
-  bool TearDown() override { return true; }
-  void HideVideo() override {}
-  void ShowVideo() override {}
-};
 
 }  // namespace
 
@@ -85,7 +75,7 @@ int main(int argc, char** argv) {
   const uint8_t mode = bench::OpenCameraMode("bench_still", d);
   CameraDriver& driver = TeskDllDriver();
 
-  NoPreview preview;
+  test_support::QuietPreview preview;  // no picture is drawn: the benchmark is about the capture
   FrameQueue queue;
   StillCapturer capturer(here.string());
   {
