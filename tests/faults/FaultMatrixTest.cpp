@@ -206,20 +206,25 @@ void OnLanes(const std::vector<std::unique_ptr<Lane>>& lanes, size_t count,
   for (auto& t : threads) t.join();
 }
 
-TEST(FaultMatrix, EveryFaultPointOfEveryBatchOperation) {
+// `count` lanes, each a simulator daemon of its own with its folders under
+// `scratch`, run by the orin-cam and orin-camsim beside this test (or in
+// FAULT_BIN_DIR).
+void StartLanes(const Scratch& scratch, int count, std::vector<std::unique_ptr<Lane>>& lanes) {
   const fs::path binDir = Env("FAULT_BIN_DIR", fs::read_symlink("/proc/self/exe").parent_path().string());
-  const int laneCount = EnvNumber("FAULT_LANES", 48);
-  const size_t stride = static_cast<size_t>(EnvNumber("FAULT_STRIDE", 1));
-  const std::string wanted = "," + Env("FAULT_OPS", "") + ",";
   ASSERT_TRUE(fs::exists(binDir / "orin-cam") && fs::exists(binDir / "orin-camsim")) << binDir;
-
-  Scratch scratch;
   ASSERT_FALSE(scratch.Path().empty());
-  std::vector<std::unique_ptr<Lane>> lanes;
-  for (int i = 0; i < laneCount; ++i) {
+  for (int i = 0; i < count; ++i) {
     lanes.push_back(std::make_unique<Lane>(binDir, scratch.Path() / ("lane" + std::to_string(i))));
     ASSERT_TRUE(lanes.back()->Ready()) << "lane " << i << ": the simulator did not start";
   }
+}
+
+TEST(FaultMatrix, EveryFaultPointOfEveryBatchOperation) {
+  const size_t stride = static_cast<size_t>(EnvNumber("FAULT_STRIDE", 1));
+  const std::string wanted = "," + Env("FAULT_OPS", "") + ",";
+  Scratch scratch;
+  std::vector<std::unique_ptr<Lane>> lanes;
+  ASSERT_NO_FATAL_FAILURE(StartLanes(scratch, EnvNumber("FAULT_LANES", 48), lanes));
 
   std::vector<Plan> plans;
   for (const Operation& op : Operations())
@@ -250,7 +255,7 @@ TEST(FaultMatrix, EveryFaultPointOfEveryBatchOperation) {
 
   // The counts, row by row and fault by fault, then every problem found.
   std::ostringstream report;
-  report << "fault matrix: " << items.size() << " faults placed on " << laneCount << " lanes in " << static_cast<int>(seconds)
+  report << "fault matrix: " << items.size() << " faults placed on " << lanes.size() << " lanes in " << static_cast<int>(seconds)
          << " s\n";
   report << "operation  transfers             fault                 runs  exit 0  failed  problems\n";
   size_t problemCount = 0;
@@ -329,16 +334,9 @@ std::vector<std::string> RunCameraPoint(const Lane& lane, const CameraItem& item
 }
 
 TEST(FaultMatrix, EveryCameraModeFaultOfStillAndRecord) {
-  const fs::path binDir = Env("FAULT_BIN_DIR", fs::read_symlink("/proc/self/exe").parent_path().string());
-  const int laneCount = std::min(EnvNumber("FAULT_LANES", kCameraLanes), kCameraLanes);
-  ASSERT_TRUE(fs::exists(binDir / "orin-cam") && fs::exists(binDir / "orin-camsim")) << binDir;
   Scratch scratch;
-  ASSERT_FALSE(scratch.Path().empty());
   std::vector<std::unique_ptr<Lane>> lanes;
-  for (int i = 0; i < laneCount; ++i) {
-    lanes.push_back(std::make_unique<Lane>(binDir, scratch.Path() / ("lane" + std::to_string(i))));
-    ASSERT_TRUE(lanes.back()->Ready()) << "lane " << i << ": the simulator did not start";
-  }
+  ASSERT_NO_FATAL_FAILURE(StartLanes(scratch, std::min(EnvNumber("FAULT_LANES", kCameraLanes), kCameraLanes), lanes));
 
   const auto& rows = CameraRows();
   std::vector<std::vector<Transfer>> traces(rows.size());
@@ -366,7 +364,7 @@ TEST(FaultMatrix, EveryCameraModeFaultOfStillAndRecord) {
   std::vector<std::vector<std::string>> results(items.size());
   auto started = std::chrono::steady_clock::now();
   OnLanes(lanes, items.size(), [&](const Lane& lane, size_t i) { results[i] = RunCameraPoint(lane, items[i]); });
-  std::printf("camera-mode faults: %zu placed on %d lanes in %d s\n", items.size(), laneCount,
+  std::printf("camera-mode faults: %zu placed on %zu lanes in %d s\n", items.size(), lanes.size(),
               static_cast<int>(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));
   for (size_t i = 0; i < items.size(); ++i)
     for (const auto& problem : results[i])
