@@ -29,12 +29,20 @@ struct CameraRow {
 
 const std::vector<CameraRow>& CameraRows();
 
-// The problems with a run of `row` that a fault at `point` of the clean
-// `trace` struck: exit status against messages, the result, leftovers. The
-// run ended normally; `faulted` is its own trace.
+// The problems with a run of `row` with a fault placed at `point` of the
+// clean `trace`: exit status against messages, the result, leftovers. The
+// run ended normally. Whether the fault struck where it was placed is
+// StruckAsPlaced's to say.
 std::vector<std::string> CheckCameraRun(const Lane& lane, const CameraRow& row, const std::vector<Transfer>& trace,
-                                        const FaultPoint& point, const RunResult& run,
-                                        const std::vector<Transfer>& faulted);
+                                        const FaultPoint& point, const RunResult& run);
+
+// Whether the fault placed at `point` of the clean `trace` struck the same
+// transfer in the run whose trace is `faulted`: the same request, or a bulk
+// transfer the same way. Until the fault strikes, a run meets the camera the
+// clean run met, so a miss means the threads were scheduled otherwise (the
+// streaming worker polls the stream until the program's command reaches it)
+// and the run is made again.
+bool StruckAsPlaced(const std::vector<Transfer>& trace, const FaultPoint& point, const std::vector<Transfer>& faulted);
 
 // The problems with a clean run of `row` (exit 0, a whole result, nothing left over).
 std::vector<std::string> CheckCleanCameraRun(const Lane& lane, const CameraRow& row, const RunResult& run);
